@@ -1,0 +1,9 @@
+#include "app/Public.h"
+
+namespace app {
+
+AppStateRecord AppState;
+
+void ResetAppState() { AppState = AppStateRecord{}; }
+
+}  // namespace app

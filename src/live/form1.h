@@ -1,0 +1,15 @@
+#pragma once
+// The live capture window.
+
+#include "app/form1_design.h"
+
+namespace live {
+
+class form1 : public app::form1Design {
+  Q_OBJECT
+ public:
+  void mnuTwain_Click() override;
+  void mnuAbout_Click() override;
+};
+
+}  // namespace live

@@ -1,0 +1,43 @@
+#pragma once
+// Writes a file so that no reader ever sees it half-written: the bytes go to
+// a temporary file in the target's folder, are flushed to disk, and only then
+// take the final name. A failure at any step leaves nothing behind.
+
+#include <cstddef>
+#include <string>
+
+namespace files {
+
+enum class Commit {
+  Replace,    // an existing file of that name is replaced in one step
+  NoReplace,  // the commit fails when the name already exists
+};
+
+class AtomicFile {
+ public:
+  explicit AtomicFile(std::string path);
+  ~AtomicFile();  // discards the temporary file unless committed
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  bool open();  // creates the temporary file; false when the folder is not writable
+  bool write(const void* data, std::size_t size);
+  bool commit(Commit mode);  // flush, close, move into place
+  const std::string& path() const { return path_; }
+  int error() const { return error_; }  // errno of the first failure, 0 if none
+
+ private:
+  void discard();
+  std::string path_;
+  std::string tempPath_;
+  int fd_ = -1;
+  int error_ = 0;
+};
+
+// Writes a whole buffer in one go.
+bool writeFileAtomically(const std::string& path, const void* data, std::size_t size, Commit mode);
+
+// Renames without ever replacing: fails when `from` is missing or `to` exists.
+bool renameNoReplace(const std::string& from, const std::string& to);
+
+}  // namespace files

@@ -1,0 +1,140 @@
+#include "platform/runtime/form.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMenuBar>
+#include <QScreen>
+#include <cmath>
+
+#include "platform/runtime/metrics.h"
+
+namespace rt {
+
+namespace {
+
+Qt::WindowFlags flagsFor(const FormDesign& d) {
+  Qt::WindowFlags f = (d.inTaskbar ? Qt::Window : Qt::Dialog) | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                      Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if (d.minButton) f |= Qt::WindowMinimizeButtonHint;
+  if (d.maxButton) f |= Qt::WindowMaximizeButtonHint;
+  return f;
+}
+
+int edgeX() { return GetSystemMetrics(SM_CXEDGE); }
+int edgeY() { return GetSystemMetrics(SM_CYEDGE); }
+
+}  // namespace
+
+Form::Form(const FormDesign& design) : QMainWindow(nullptr, flagsFor(design)), design_(design) {
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  setWindowTitle(design.caption);
+  if (design.hasIcon) setWindowIcon(QIcon(":/vic/icon.png"));
+  client_ = new QWidget(this);
+  client_->setObjectName("client");
+  setCentralWidget(client_);
+  const int w = static_cast<int>(std::lround(design.clientWidth / TwipsPerPixelX()));
+  const int h = static_cast<int>(std::lround(design.clientHeight / TwipsPerPixelY())) + menuHeight();
+  if (design.border == BorderStyle::Sizable)
+    resize(w, h);
+  else
+    setFixedSize(w, h);
+}
+
+Form::~Form() = default;
+
+win::HWND Form::hWnd() const { return win::handleOf(client_); }
+
+int Form::menuHeight() const { return design_.hasMenu ? GetSystemMetrics(SM_CYMENU) : 0; }
+
+double Form::Width() const { return (width() + 2 * edgeX()) * TwipsPerPixelX(); }
+
+double Form::Height() const {
+  return (height() + GetSystemMetrics(SM_CYCAPTION) + 2 * edgeY()) * TwipsPerPixelY();
+}
+
+void Form::setWidth(float twips) {
+  if (isMinimized() || isMaximized()) return;
+  const long px = std::lround(twips / TwipsPerPixelX()) - 2 * edgeX();
+  resize(static_cast<int>(std::max(1L, px)), height());
+}
+
+void Form::setHeight(float twips) {
+  if (isMinimized() || isMaximized()) return;
+  const long px = std::lround(twips / TwipsPerPixelY()) - GetSystemMetrics(SM_CYCAPTION) - 2 * edgeY();
+  resize(width(), static_cast<int>(std::max(1L, px)));
+}
+
+double Form::ScaleWidth() const {
+  return design_.scale == ScaleUnit::Pixels ? width() : width() * TwipsPerPixelX();
+}
+
+double Form::ScaleHeight() const {
+  const int h = height() - menuHeight();
+  return design_.scale == ScaleUnit::Pixels ? h : h * TwipsPerPixelY();
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+  if (!slot_) {
+    QMainWindow::closeEvent(event);
+    return;
+  }
+  event->ignore();
+  slot_->Unload();
+}
+
+void Form::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (resizeEvents_) Form_Resize();
+}
+
+void Form::showEvent(QShowEvent* event) {
+  if (!placed_) {
+    placed_ = true;
+    if (design_.start != StartPosition::WindowsDefault) {
+      if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+      }
+    }
+  }
+  QMainWindow::showEvent(event);
+}
+
+FormSlotBase::FormSlotBase(Factory factory) : factory_(std::move(factory)) {}
+
+Form* FormSlotBase::Load() {
+  if (form_) return form_;
+  std::unique_ptr<Form> fresh = factory_();
+  form_ = fresh.release();
+  form_->slot_ = this;
+  form_->resizeEvents_ = true;
+  form_->Form_Load();
+  return form_;
+}
+
+void FormSlotBase::Show() {
+  Form* form = Load();
+  if (!form_) return;  // its load unloaded it again
+  form->show();
+  form->raise();
+  form->activateWindow();
+}
+
+void FormSlotBase::Unload() {
+  if (!form_ || unloading_) return;
+  unloading_ = true;
+  std::int16_t cancel = 0;
+  form_->Form_Unload(cancel);
+  unloading_ = false;
+  if (cancel || !form_) return;
+  Form* gone = form_;
+  form_ = nullptr;
+  gone->slot_ = nullptr;
+  gone->resizeEvents_ = false;
+  gone->hide();
+  gone->deleteLater();
+}
+
+}  // namespace rt

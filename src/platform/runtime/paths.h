@@ -1,0 +1,28 @@
+#pragma once
+// Where files go on this platform, and the file services the program uses.
+
+#include <QString>
+#include <optional>
+
+namespace rt {
+
+// The user's Pictures folder; default file names live there.
+QString PicturesFolder();
+// A default file name placed in the Pictures folder ("MOR0000.bmp" and so on).
+QString DefaultPicturePath(const QString& fileName);
+// Creates the Pictures folder when `path` is to be written into it and it is
+// missing; other folders are left alone (a missing one is the user's error).
+void EnsurePicturesFolderFor(const QString& path);
+
+// The length of a file in bytes; nothing when it does not exist or the name
+// is empty or bad.
+std::optional<long long> FileLen(const QString& path);
+
+// Renames without ever replacing; false when the source is missing or the
+// target name exists.
+bool Name(const QString& from, const QString& to);
+
+// The 8-bit form of a path for the C interfaces.
+QByteArray Ansi(const QString& text);
+
+}  // namespace rt

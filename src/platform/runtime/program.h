@@ -1,0 +1,19 @@
+#pragma once
+// Yielding to the event loop and ending the program.
+
+#include <functional>
+
+namespace rt {
+
+// Lets pending window events run once.
+void DoEvents();
+
+// Ends the program at once: no further handler runs. Settings are written
+// durably at every save, so nothing is pending here.
+[[noreturn]] void End();
+
+// Tests replace the end of the process; the replacement must not return
+// (it may throw).
+void setEndHandler(std::function<void()> handler);
+
+}  // namespace rt

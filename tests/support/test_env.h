@@ -1,0 +1,49 @@
+#pragma once
+// Helpers every test executable shares.
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/runtime/dialogs.h"
+
+namespace testing_support {
+
+// Thrown by the replaced end of the program, so a test sees it and goes on.
+struct ProgramEnded : std::runtime_error {
+  ProgramEnded() : std::runtime_error("program ended") {}
+};
+
+// The private folders of this test process (made fresh by the test main).
+QString homeDir();
+QString picturesDir();
+QString configDir();
+// A new empty folder below the private HOME.
+QString freshDir(const QString& name);
+
+// Runs deferred deletions and pending events.
+void settle();
+
+struct MessageBoxCall {
+  QString prompt;
+  int style;
+  QString title;
+};
+
+// Records message boxes (answering OK) and answers modal dialogs with the
+// handler given, or rejects them.
+class FakeDialogs : public rt::Dialogs {
+ public:
+  FakeDialogs();
+  ~FakeDialogs() override;
+  int messageBox(const QString& prompt, int style, const QString& title) override;
+  int runModal(QDialog& dialog) override;
+
+  std::vector<MessageBoxCall> messages;
+  std::function<int(QDialog&)> onModal;
+  int modalCount = 0;
+};
+
+}  // namespace testing_support
