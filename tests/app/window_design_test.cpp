@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <QMenuBar>
+
+#include "app/forms.h"
+#include "support/test_env.h"
+
+namespace {
+
+struct Entry {
+  const char* name;
+  const char* caption;
+  const char* shortcut;
+  bool checkable;
+  bool checked;
+};
+
+void expectEntries(QWidget* window, const std::vector<Entry>& entries) {
+  for (const Entry& e : entries) {
+    auto action = window->findChild<QAction*>(e.name);
+    ASSERT_NE(action, nullptr) << e.name;
+    EXPECT_EQ(action->text(), e.caption) << e.name;
+    EXPECT_EQ(action->shortcut(), QKeySequence(e.shortcut)) << e.name;
+    EXPECT_EQ(action->isCheckable(), e.checkable) << e.name;
+    EXPECT_EQ(action->isChecked(), e.checked) << e.name;
+    EXPECT_TRUE(action->isEnabled()) << e.name;
+    EXPECT_TRUE(action->isVisible()) << e.name;
+  }
+}
+
+// The captions along a menu bar, and inside each menu, in display order.
+QStringList layout(QMenuBar* bar) {
+  QStringList out;
+  for (QAction* top : bar->actions()) {
+    out << top->text();
+    if (top->menu())
+      for (QAction* sub : top->menu()->actions()) out << ". " + (sub->isSeparator() ? "-" : sub->text());
+  }
+  return out;
+}
+
+struct DesignTest : ::testing::Test {
+  void TearDown() override {
+    app::UnloadAll();
+    testing_support::settle();
+  }
+};
+
+TEST_F(DesignTest, LiveWindowMenusAndFrame) {
+  app::form1Design& w = app::form1.get();
+  EXPECT_EQ(w.windowTitle(), "Orvalux Video Image Capture 1.22");
+  EXPECT_EQ(layout(w.menuBar()),
+            QStringList({"&File", ". &Save Captured Image As...", ". -", ". E&xit", "&Options", ". &Format",
+                         ". So&urce", ". Border Frozen", ". <none>", "&Capture", ". Capture S&ingle",
+                         "&Twain Capture", "&About"}));
+  expectEntries(&w, {{"mnuSaveFrame", "&Save Captured Image As...", "", false, false},
+                     {"mnuExit", "E&xit", "", false, false},
+                     {"mnuFormat", "&Format", "Ctrl+F", false, false},
+                     {"mnuSource", "So&urce", "Ctrl+S", false, false},
+                     {"mnuBorder", "Border Frozen", "", true, true},
+                     {"mnudrive_0", "<none>", "", true, false},
+                     {"mnuCapFrame", "Capture S&ingle", "F12", false, false},
+                     {"mnuTwain", "&Twain Capture", "", false, false},
+                     {"mnuAbout", "&About", "", false, false}});
+  EXPECT_EQ(w.ScaleWidth(), 785);
+  EXPECT_EQ(w.ScaleHeight(), 547);
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_EQ(w.StatusBar->height(), 17);
+  EXPECT_EQ(w.StatusBar->geometry().bottom(), w.client()->height() - 1);
+  EXPECT_FALSE(w.windowIcon().isNull());
+}
+
+TEST_F(DesignTest, TwainWindowMenus) {
+  app::Form2Design& w = app::Form2.get();
+  EXPECT_EQ(w.windowTitle(), "Orvalux Video Image Capture 1.22 - Twain Capture");
+  EXPECT_EQ(layout(w.menuBar()), QStringList({"&File", ". Select &Device", ". -", ". &Exit", "&Open Capture Screen",
+                                              "&Back to Main Screen", "&About ..."}));
+  expectEntries(&w, {{"mnuSelectDevice", "Select &Device", "", false, false},
+                     {"mnuExit", "&Exit", "", false, false},
+                     {"mnuCapture", "&Open Capture Screen", "", false, false},
+                     {"mnuLive", "&Back to Main Screen", "", false, false},
+                     {"mnuAbout", "&About ...", "", false, false}});
+  // A fixed window: it cannot be resized or maximised.
+  EXPECT_EQ(w.minimumSize(), w.maximumSize());
+  EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(w.ScaleWidth(), 5190);
+}
+
+TEST_F(DesignTest, ViewerAndAboutLayouts) {
+  app::Form3Window& viewer = app::Form3.get();
+  EXPECT_EQ(viewer.windowTitle(), "Captured Image");
+  EXPECT_EQ(viewer.ScaleWidth(), 3780);
+  EXPECT_EQ(viewer.ScaleHeight(), 2805);
+  EXPECT_EQ(viewer.lbFilename->geometry(), QRect(8, 12, 233, 161));
+  EXPECT_EQ(viewer.Image1->geometry(), QRect(4, 4, 245, 181));
+  EXPECT_TRUE(viewer.Image1->hasScaledContents());
+  EXPECT_TRUE(viewer.lbFilename->text().isEmpty());
+
+  app::frmAboutDesign& about = app::frmAbout.get();
+  EXPECT_EQ(about.windowTitle(), "About Orvalux Video Image Capture 1.22");
+  EXPECT_EQ(about.lblAbout[2]->text(), "Orvalux Video Image Capture 1.22 Build 050808");
+  EXPECT_EQ(about.cmdOK->text(), "&OK");
+  EXPECT_EQ(about.cmdOK->geometry(), QRect(256, 88, 64, 24));
+  EXPECT_DOUBLE_EQ(about.lblAbout[2]->font().pointSizeF(), 10.5);
+}
+
+}  // namespace
