@@ -1,0 +1,46 @@
+#include "platform/scan/image_data.h"
+
+#include <cmath>
+
+namespace scan {
+
+namespace {
+constexpr double kMetresPerInch = 0.0254;
+constexpr double kMinPlausibleDpi = 1.0;
+constexpr double kMaxPlausibleDpi = 65535.0;  // the JFIF density field is 16 bits
+}  // namespace
+
+bool isValid(const Image& image) {
+  if (image.width <= 0 || image.height <= 0 || image.width > kMaxSide || image.height > kMaxSide) return false;
+  if (std::int64_t{image.width} * image.height > kMaxPixels) return false;
+  if (image.channels != 1 && image.channels != 3) return false;
+  return image.pixels.size() == image.rowBytes() * static_cast<std::size_t>(image.height);
+}
+
+Image blankImage(int width, int height, int channels) {
+  Image image;
+  image.width = width;
+  image.height = height;
+  image.channels = channels;
+  if (width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
+      std::int64_t{width} * height <= kMaxPixels && (channels == 1 || channels == 3)) {
+    image.pixels.assign(image.rowBytes() * static_cast<std::size_t>(height), 0);
+  }
+  return image;
+}
+
+double effectiveDpi(double recorded) {
+  if (std::isfinite(recorded) && recorded >= kMinPlausibleDpi && recorded <= kMaxPlausibleDpi) return recorded;
+  return kDefaultDpi;
+}
+
+double dpiFromPixelsPerMetre(std::int64_t pixelsPerMetre) {
+  return pixelsPerMetre > 0 ? static_cast<double>(pixelsPerMetre) * kMetresPerInch : 0.0;
+}
+
+std::int32_t pixelsPerMetreFromDpi(double dpi) {
+  if (!std::isfinite(dpi) || dpi <= 0 || dpi > kMaxPlausibleDpi) return 0;
+  return static_cast<std::int32_t>(std::lround(dpi / kMetresPerInch));
+}
+
+}  // namespace scan
