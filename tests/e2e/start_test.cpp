@@ -1,0 +1,21 @@
+#include <gtest/gtest.h>
+
+#include "support/desktop.h"
+
+namespace {
+
+const QString kLiveTitle = "^Orvalux Video Image Capture 1.22$";
+
+TEST(Program, StartsWithItsCaptionAndEndsWhenItsWindowIsClosed) {
+  testing_support::Desktop desktop;
+  ASSERT_TRUE(desktop.ok()) << "no X display";
+  testing_support::Program program(desktop);
+  ASSERT_TRUE(program.start());
+  const QString window = program.waitForWindow(kLiveTitle);
+  ASSERT_FALSE(window.isEmpty()) << program.output().toStdString();
+  program.key(window, "alt+F4");
+  EXPECT_TRUE(program.waitForExit(10000));
+  EXPECT_EQ(program.exitCode(), 0);
+}
+
+}  // namespace

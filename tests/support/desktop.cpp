@@ -1,0 +1,144 @@
+#include "support/desktop.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+#include <unistd.h>
+
+namespace testing_support {
+
+namespace {
+
+void pause(int ms) {
+  QThread::msleep(static_cast<unsigned long>(ms));
+  QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+QString programPath() { return qEnvironmentVariable("VIC_BINARY_DIR") + "/video-image-capture"; }
+
+Desktop::Desktop() {
+  // A display number of our own: parallel test processes pick different ones.
+  for (int n = 100 + getpid() % 300, tries = 0; tries < 50 && !ok_; ++n, ++tries) {
+    if (QFile::exists(QString("/tmp/.X%1-lock").arg(n))) continue;
+    display_ = QString(":%1").arg(n);
+    xvfb_.start("Xvfb", {display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-dpi", "96"});
+    if (!xvfb_.waitForStarted(5000)) return;
+    for (int i = 0; i < 100 && !ok_; ++i) {
+      pause(50);
+      if (xvfb_.state() != QProcess::Running) break;
+      ok_ = QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n));
+    }
+  }
+  if (!ok_) return;
+  wm_.setProcessEnvironment(environment());
+  wm_.start("openbox", {"--sm-disable"});
+  ok_ = wm_.waitForStarted(5000);
+  for (int i = 0; i < 40 && ok_; ++i) {
+    pause(50);
+    if (!run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id")) continue;
+    return;
+  }
+}
+
+Desktop::~Desktop() {
+  for (QProcess* p : {&wm_, &xvfb_}) {
+    if (p->state() == QProcess::NotRunning) continue;
+    p->terminate();
+    if (!p->waitForFinished(3000)) {
+      p->kill();
+      p->waitForFinished(3000);
+    }
+  }
+}
+
+QProcessEnvironment Desktop::environment() const {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DISPLAY", display_);
+  env.insert("QT_QPA_PLATFORM", "xcb");
+  env.remove("WAYLAND_DISPLAY");
+  return env;
+}
+
+QString Desktop::run(const QString& program, const QStringList& args, int timeoutMs) const {
+  QProcess p;
+  p.setProcessEnvironment(environment());
+  p.start(program, args);
+  if (!p.waitForFinished(timeoutMs)) {
+    p.kill();
+    p.waitForFinished(1000);
+    return {};
+  }
+  return p.exitCode() == 0 ? QString::fromLocal8Bit(p.readAllStandardOutput()) : QString();
+}
+
+Program::Program(Desktop& desktop) : desktop_(desktop) {
+  process_.setProcessEnvironment(desktop.environment());
+  process_.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+Program::~Program() {
+  if (process_.state() != QProcess::NotRunning) {
+    process_.kill();
+    process_.waitForFinished(3000);
+  }
+}
+
+bool Program::start() {
+  process_.start(programPath(), {});
+  return process_.waitForStarted(5000);
+}
+
+QString Program::waitForWindow(const QString& titleRegex, int timeoutMs) {
+  for (int waited = 0; waited < timeoutMs; waited += 100) {
+    const QString ids = desktop_.run("xdotool", {"search", "--onlyvisible", "--name", titleRegex}, 2000);
+    if (!ids.trimmed().isEmpty()) return ids.split('\n', Qt::SkipEmptyParts).first().trimmed();
+    if (process_.state() == QProcess::NotRunning) return {};
+    pause(100);
+  }
+  return {};
+}
+
+bool Program::hasWindow(const QString& titleRegex) {
+  return !desktop_.run("xdotool", {"search", "--onlyvisible", "--name", titleRegex}, 2000).trimmed().isEmpty();
+}
+
+void Program::activate(const QString& windowId) {
+  desktop_.run("xdotool", {"windowactivate", "--sync", windowId}, 5000);
+  pause(100);
+}
+
+void Program::key(const QString& windowId, const QString& keys) {
+  activate(windowId);
+  desktop_.run("xdotool", {"key", "--clearmodifiers", keys});
+  pause(100);
+}
+
+QImage Program::screenshot(const QString& windowId) {
+  QProcess p;
+  p.setProcessEnvironment(desktop_.environment());
+  p.start("import", {"-window", windowId, "png:-"});
+  if (!p.waitForFinished(10000)) return {};
+  return QImage::fromData(p.readAllStandardOutput(), "PNG");
+}
+
+QRect Program::geometry(const QString& windowId) {
+  // Position of the window's inner area and its size, as X reports them.
+  const QString text = desktop_.run("xdotool", {"getwindowgeometry", "--shell", windowId});
+  auto value = [&](const char* key) {
+    QRegularExpression re(QString("%1=(\\d+)").arg(key));
+    auto m = re.match(text);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+  };
+  return {value("X"), value("Y"), value("WIDTH"), value("HEIGHT")};
+}
+
+bool Program::waitForExit(int timeoutMs) {
+  return process_.state() == QProcess::NotRunning || process_.waitForFinished(timeoutMs);
+}
+
+QString Program::output() const { return QString::fromLocal8Bit(const_cast<QProcess&>(process_).readAll()); }
+
+}  // namespace testing_support
