@@ -13,6 +13,11 @@ class form1 : public app::form1Design {
   void mnuExit_Click() override;
   void mnuTwain_Click() override;
   void mnuAbout_Click() override;
+
+  // Capturing stills and choosing their names.
+  QString NextNumberedName();
+  void mnuCapFrame_Click() override;
+  void mnuSaveFrame_Click() override;
 };
 
 }  // namespace live

@@ -1,0 +1,45 @@
+#include "stills/viewer.h"
+
+#include <QImageReader>
+#include <QPixmap>
+
+#include "app/forms.h"
+#include "platform/runtime/vb.h"
+
+namespace stills {
+
+namespace {
+// Pictures are stretched into a small area; anything larger than this is
+// not a capture of ours and is not worth decoding.
+constexpr int kMaxPixels = 64 * 1024 * 1024;
+
+QImage readPicture(const QString& path) {
+  QImageReader reader(path);
+  reader.setDecideFormatFromContent(true);
+  const QSize size = reader.size();
+  if (!reader.canRead() || (size.isValid() && static_cast<qint64>(size.width()) * size.height() > kMaxPixels))
+    return {};
+  return reader.read();
+}
+}  // namespace
+
+void ShowViewer() { app::Form3.Show(); }
+
+void SetViewerLabel(const QString& text) { app::Form3->lbFilename->setText(text); }
+
+void SetViewerLabelToPath(const QString& path) { SetViewerLabel(rt::DisplayPath(path)); }
+
+bool LoadViewerPicture(const QString& path) {
+  const QImage image = readPicture(path);
+  if (image.isNull()) return false;
+  app::Form3->Image1->setPixmap(QPixmap::fromImage(image));
+  return true;
+}
+
+bool IsReadablePicture(const QString& path) {
+  QImageReader reader(path);
+  reader.setDecideFormatFromContent(true);
+  return reader.canRead();
+}
+
+}  // namespace stills

@@ -1,0 +1,20 @@
+#pragma once
+// Filling the viewer window. Referencing it loads it; only Show makes it
+// visible.
+
+#include <QString>
+
+namespace stills {
+
+// Shows the viewer non-modal, without an owner.
+void ShowViewer();
+// The label: the path in display form (or any text given as it is).
+void SetViewerLabel(const QString& text);
+void SetViewerLabelToPath(const QString& path);
+// Loads a BMP or JPEG file as the viewer's picture; false, with the picture
+// unchanged, when the file cannot be read as a picture.
+bool LoadViewerPicture(const QString& path);
+// Whether a file can be read as a picture at all (without loading the viewer).
+bool IsReadablePicture(const QString& path);
+
+}  // namespace stills
