@@ -1,2 +1,59 @@
 #pragma once
-// Scanner sources over SANE. (Filled in with the scanner half of the library.)
+// Scanners, reached through SANE: choosing the default scanner and source,
+// and acquiring pages from it to bitmap files. All calls belong on the GUI
+// thread. Text arguments are 8-bit, as file names are on this system.
+
+#include <cstdint>
+
+#include "platform/window/window.h"
+
+// Keeps the title shown as the caption of the library's windows and message
+// boxes. Answers 1.
+std::int32_t TWAIN_SetAppTitle(const char* title);
+
+// Modal dialog listing every scanner and each of its sources; the choice is
+// stored as the default source. 1 when a source was chosen, 0 otherwise.
+std::int32_t TWAIN_SelectImageSource(win::HWND owner);
+
+// Opens the default source (closing one that is open), selects its source,
+// colour where the device offers it. 1 when open, 0 otherwise.
+std::int32_t TWAIN_OpenDefaultSource();
+
+// Acquires one page to `path` as an uncompressed bitmap, never replacing an
+// existing file. Pages from a feeder are taken without asking; for other
+// sources the user is asked to place the page first. 0 when the page was
+// written; otherwise one of scan::Acquire, and nothing was written.
+std::int32_t TWAIN_AcquireToFilename(win::HWND owner, const char* path);
+
+// 1: the library shows no message boxes of its own. Answers the previous value.
+std::int32_t TWAIN_SuppressErrorMessages(std::int32_t suppress);
+
+// 1: the source stays open between pages; 0: it closes after each page.
+// Answers the previous value.
+std::int32_t TWAIN_SetMultiTransfer(std::int32_t on);
+
+// Cancels a page being read and closes the source. 1 when a source was open.
+std::int32_t TWAIN_CloseSource();
+
+namespace scan {
+
+// The answers of TWAIN_AcquireToFilename: why a page was not written.
+enum class Acquire : std::int32_t {
+  Acquired = 0,
+  Cancelled = 1,    // "Done", Cancel, or the source was closed meanwhile
+  NoDocuments = 2,  // the feeder is empty
+  DeviceError = 3,  // jammed, cover open, I/O error, ...
+  BadPage = 4,      // the device sent data that does not make a whole page
+  NoSource = 5,     // no source is open
+  NameExists = 6,   // a file of that name exists and is kept
+  WriteFailed = 7,  // the file could not be written
+  Busy = 8,         // a page is being acquired already
+  BadPath = 9,      // no file name
+};
+
+// Closes any open source and the SANE library; the next call starts afresh
+// (reading the backends' configuration again). False, doing nothing, while a
+// page is being acquired.
+bool shutdownScanner();
+
+}  // namespace scan

@@ -1,0 +1,87 @@
+#include "platform/scan/scan_dialog_progress.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QVBoxLayout>
+
+namespace scan {
+
+namespace {
+// Often enough to feel immediate, rarely enough not to slow a fast device.
+constexpr int kPumpIntervalMs = 20;
+}  // namespace
+
+ScanProgressDialog::ScanProgressDialog(QWidget* parent, const QString& title) : QDialog(parent) {
+  setWindowTitle(title);
+  setObjectName("scanProgressDialog");
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel("Scanning...", this));
+  bar_ = new QProgressBar(this);
+  bar_->setObjectName("progressBar");
+  layout->addWidget(bar_);
+  auto* cancel = new QPushButton("Cancel", this);
+  cancel->setObjectName("cancelButton");
+  layout->addWidget(cancel, 0, Qt::AlignRight);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void ScanProgressDialog::setProgress(std::size_t received, std::size_t expected) {
+  if (expected == 0) {
+    bar_->setRange(0, 0);  // unknown length: a busy indicator
+    return;
+  }
+  bar_->setRange(0, 1000);
+  bar_->setValue(static_cast<int>(std::min<std::size_t>(1000, received * 1000 / expected)));
+}
+
+ScanProgress::ScanProgress(QWidget* owner, const QString& title) : owner_(owner), title_(title) {
+  showTimer_.setSingleShot(true);
+  QObject::connect(&showTimer_, &QTimer::timeout, [this] { showWindow(); });
+  showTimer_.start(kProgressDelayMs);
+  sincePump_.start();
+}
+
+ScanProgress::~ScanProgress() { delete window_.data(); }
+
+void ScanProgress::requestCancel() {
+  cancelled_ = true;
+  if (waiting_) waiting_->quit();
+}
+
+void ScanProgress::pump() {
+  if (sincePump_.elapsed() < kPumpIntervalMs) return;
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  sincePump_.restart();
+}
+
+void ScanProgress::waitReadable(int fd) {
+  if (cancelled_) return;
+  QSocketNotifier notifier(static_cast<qintptr>(fd), QSocketNotifier::Read);
+  QEventLoop loop;
+  QObject::connect(&notifier, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+  waiting_ = &loop;
+  loop.exec();
+  waiting_ = nullptr;
+  sincePump_.restart();
+}
+
+void ScanProgress::progress(std::size_t received, std::size_t expected) {
+  received_ = received;
+  expected_ = expected;
+  if (window_) window_->setProgress(received, expected);
+}
+
+void ScanProgress::showWindow() {
+  if (window_ || cancelled_) return;
+  window_ = new ScanProgressDialog(owner_ ? owner_->window() : nullptr, title_);
+  window_->setWindowModality(Qt::ApplicationModal);
+  QObject::connect(window_, &QDialog::rejected, [this] { requestCancel(); });
+  window_->setProgress(received_, expected_);
+  window_->show();
+}
+
+}  // namespace scan

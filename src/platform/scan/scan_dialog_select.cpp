@@ -1,0 +1,58 @@
+#include "platform/scan/scan_dialog_select.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace scan {
+
+QString describe(const SourceEntry& entry) {
+  QString device = QString::fromStdString(entry.description);
+  const QString name = QString::fromStdString(entry.choice.device);
+  device = device.isEmpty() ? name : device + " (" + name + ")";
+  if (entry.choice.source.empty()) return device;
+  return QString::fromStdString(entry.choice.source) + " on " + device;
+}
+
+SelectSourceDialog::SelectSourceDialog(QWidget* parent, const QString& title, std::vector<SourceEntry> entries,
+                                       const std::optional<SourceChoice>& current)
+    : QDialog(parent), entries_(std::move(entries)) {
+  setWindowTitle(title);
+  setObjectName("selectSourceDialog");
+  auto* layout = new QVBoxLayout(this);
+  auto* label = new QLabel(entries_.empty() ? "No scanner was found." : "Scan from:", this);
+  label->setObjectName("sourceLabel");
+  layout->addWidget(label);
+
+  list_ = new QListWidget(this);
+  list_->setObjectName("sourceList");
+  for (const SourceEntry& entry : entries_) list_->addItem(describe(entry));
+  int row = entries_.empty() ? -1 : 0;
+  for (std::size_t i = 0; current && i < entries_.size(); ++i)
+    if (entries_[i].choice == *current) row = static_cast<int>(i);
+  list_->setCurrentRow(row);
+  layout->addWidget(list_);
+
+  auto* buttons = new QDialogButtonBox(this);
+  select_ = buttons->addButton("Select", QDialogButtonBox::AcceptRole);
+  select_->setObjectName("selectButton");
+  select_->setEnabled(row >= 0);
+  QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
+  cancel->setObjectName("cancelButton");
+  layout->addWidget(buttons);
+
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(list_, &QListWidget::currentRowChanged, this, [this](int r) { select_->setEnabled(r >= 0); });
+  connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+}
+
+std::optional<SourceChoice> SelectSourceDialog::selected() const {
+  const int row = list_->currentRow();
+  if (row < 0 || row >= static_cast<int>(entries_.size())) return std::nullopt;
+  return entries_[static_cast<std::size_t>(row)].choice;
+}
+
+}  // namespace scan

@@ -1,0 +1,223 @@
+#include "platform/scan/scanner.h"
+
+#include <sane/saneopts.h>
+#include <sys/stat.h>
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "platform/runtime/dialogs.h"
+#include "platform/scan/image_files.h"
+#include "platform/scan/sane_device.h"
+#include "platform/scan/sane_library.h"
+#include "platform/scan/sane_page.h"
+#include "platform/scan/scan_dialog_progress.h"
+#include "platform/scan/scan_dialog_scan.h"
+#include "platform/scan/scan_dialog_select.h"
+#include "platform/scan/scanner_choice.h"
+
+namespace scan {
+
+namespace {
+
+struct Session {
+  Session() { sane::anchor(); }
+  ~Session() { device.reset(); }
+
+  QString title = "Scanner";
+  bool suppressMessages = false;
+  bool multiTransfer = false;
+  std::unique_ptr<SaneDevice> device;
+  QString sourceText;  // what the prompt calls the open source
+  bool feeder = false;
+  bool busy = false;
+  bool closeRequested = false;
+  ScanProgress* reading = nullptr;
+};
+
+Session& session() {
+  static Session s;
+  return s;
+}
+
+void report(const QString& text) {
+  if (!session().suppressMessages) rt::MsgBox(text, rt::vbOKOnly | rt::vbInformation, session().title);
+}
+
+QWidget* ownerWindow(win::HWND owner) {
+  QWidget* widget = win::widgetOf(owner);
+  return widget ? widget->window() : nullptr;
+}
+
+bool nameTaken(const char* path) {
+  struct stat st;
+  return ::lstat(path, &st) == 0;
+}
+
+void closeDevice() {
+  session().device.reset();
+  session().closeRequested = false;
+}
+
+// Marks the session busy for one page, and honours a close that was asked
+// for while the page was read.
+class BusyGuard {
+ public:
+  BusyGuard() { session().busy = true; }
+  ~BusyGuard() {
+    session().busy = false;
+    session().reading = nullptr;
+    if (session().closeRequested || !session().multiTransfer) closeDevice();
+  }
+  BusyGuard(const BusyGuard&) = delete;
+  BusyGuard& operator=(const BusyGuard&) = delete;
+};
+
+Acquire failure(const PageResult& page) {
+  switch (page.outcome) {
+    case PageOutcome::NoDocuments: return Acquire::NoDocuments;
+    case PageOutcome::Cancelled: return Acquire::Cancelled;
+    case PageOutcome::BadData:
+      report("The scanner sent an incomplete page; it was not saved.");
+      return Acquire::BadPage;
+    default:
+      report(QString::fromStdString(sane::statusText(page.status)));
+      return Acquire::DeviceError;
+  }
+}
+
+// Selects the chosen source and colour; false (with the reason told) when
+// the source cannot be selected.
+bool configure(SaneDevice& device, const SourceChoice& choice) {
+  if (!choice.source.empty()) {
+    const SANE_Status status = device.setStringOption(SANE_NAME_SCAN_SOURCE, choice.source);
+    if (status != SANE_STATUS_GOOD) {
+      report(QString::fromStdString("Cannot select " + choice.source + " on " + choice.device + ": " +
+                                    sane::statusText(status)));
+      return false;
+    }
+  }
+  for (const std::string& mode : device.stringChoices(SANE_NAME_SCAN_MODE))
+    if (mode == SANE_VALUE_SCAN_MODE_COLOR) device.setStringOption(SANE_NAME_SCAN_MODE, mode);
+  return true;
+}
+
+Acquire acquire(QWidget* owner, const char* path) {
+  Session& s = session();
+  if (!s.device) {
+    report("No scanner is open.");
+    return Acquire::NoSource;
+  }
+  if (nameTaken(path)) {
+    report(QString::fromLocal8Bit(path) + " exists already; it was left as it is.");
+    return Acquire::NameExists;
+  }
+  BusyGuard guard;
+  if (!s.feeder) {
+    ScanPromptDialog prompt(owner, s.title, s.sourceText);
+    if (rt::RunModal(prompt) != QDialog::Accepted || s.closeRequested) return Acquire::Cancelled;
+  }
+  const auto [xDpi, yDpi] = resolutionOf(*s.device);
+  ScanProgress progress(owner, s.title);
+  s.reading = &progress;
+  PageResult page = readPage(*s.device, progress, xDpi, yDpi);
+  s.reading = nullptr;
+  if (page.outcome != PageOutcome::Scanned) return failure(page);
+  if (!s.feeder) s.device->cancel();  // ends this acquisition; the next page starts a new one
+  if (s.closeRequested) return Acquire::Cancelled;
+  if (!writeBmp(*page.image, path, files::Commit::NoReplace)) {
+    if (nameTaken(path)) {
+      report(QString::fromLocal8Bit(path) + " exists already; it was left as it is.");
+      return Acquire::NameExists;
+    }
+    report("Cannot write " + QString::fromLocal8Bit(path) + ".");
+    return Acquire::WriteFailed;
+  }
+  return Acquire::Acquired;
+}
+
+}  // namespace
+
+bool shutdownScanner() {
+  if (session().busy) return false;
+  closeDevice();
+  sane::shutdown();
+  return true;
+}
+
+}  // namespace scan
+
+using scan::session;
+
+std::int32_t TWAIN_SetAppTitle(const char* title) {
+  session().title = title ? QString::fromLocal8Bit(title) : QString();
+  return 1;
+}
+
+std::int32_t TWAIN_SelectImageSource(win::HWND owner) {
+  scan::Session& s = session();
+  if (s.busy) return 0;
+  scan::SelectSourceDialog dialog(scan::ownerWindow(owner), s.title, scan::listSources(s.device.get()),
+                                  scan::defaultChoice());
+  if (rt::RunModal(dialog) != QDialog::Accepted) return 0;
+  const auto chosen = dialog.selected();
+  if (!chosen) return 0;
+  if (!scan::storeChoice(*chosen)) {
+    scan::report("The choice of scanner could not be saved.");
+    return 0;
+  }
+  return 1;
+}
+
+std::int32_t TWAIN_OpenDefaultSource() {
+  scan::Session& s = session();
+  if (s.busy) return 0;
+  scan::closeDevice();
+  const auto choice = scan::defaultChoice();
+  if (!choice) {
+    scan::report("No scanner was found.");
+    return 0;
+  }
+  SANE_Status status = SANE_STATUS_GOOD;
+  auto device = scan::SaneDevice::open(choice->device, status);
+  if (!device) {
+    scan::report(QString::fromStdString("Cannot open " + choice->device + ": " + scan::sane::statusText(status)));
+    return 0;
+  }
+  if (!scan::configure(*device, *choice)) return 0;
+  const std::string source = device->stringOption(SANE_NAME_SCAN_SOURCE).value_or("");
+  s.feeder = scan::isFeederSource(source);
+  s.sourceText = QString::fromStdString(source.empty() ? choice->device : source + " of " + choice->device);
+  s.device = std::move(device);
+  return 1;
+}
+
+std::int32_t TWAIN_AcquireToFilename(win::HWND owner, const char* path) {
+  scan::Acquire result = scan::Acquire::Busy;
+  if (!session().busy) result = path && *path ? scan::acquire(scan::ownerWindow(owner), path) : scan::Acquire::BadPath;
+  return static_cast<std::int32_t>(result);
+}
+
+std::int32_t TWAIN_SuppressErrorMessages(std::int32_t suppress) {
+  const bool previous = std::exchange(session().suppressMessages, suppress != 0);
+  return previous ? 1 : 0;
+}
+
+std::int32_t TWAIN_SetMultiTransfer(std::int32_t on) {
+  const bool previous = std::exchange(session().multiTransfer, on != 0);
+  return previous ? 1 : 0;
+}
+
+std::int32_t TWAIN_CloseSource() {
+  scan::Session& s = session();
+  const bool open = s.device != nullptr;
+  if (s.busy) {
+    s.closeRequested = true;
+    if (s.reading) s.reading->requestCancel();
+  } else {
+    scan::closeDevice();
+  }
+  return open ? 1 : 0;
+}
