@@ -35,7 +35,12 @@ double effectiveDpi(double recorded) {
 }
 
 double dpiFromPixelsPerMetre(std::int64_t pixelsPerMetre) {
-  return pixelsPerMetre > 0 ? static_cast<double>(pixelsPerMetre) * kMetresPerInch : 0.0;
+  if (pixelsPerMetre <= 0) return 0.0;
+  // Whole dots per inch were rounded to whole pixels per metre on the way in;
+  // snapping back keeps 300 dpi at exactly 300 (11811 / m is 299.9994).
+  const double dpi = static_cast<double>(pixelsPerMetre) * kMetresPerInch;
+  const double whole = std::round(dpi);
+  return std::abs(dpi - whole) <= kMetresPerInch / 2 ? whole : dpi;
 }
 
 std::int32_t pixelsPerMetreFromDpi(double dpi) {

@@ -39,7 +39,8 @@ Image blankImage(int width, int height, int channels);
 // plausible, else kDefaultDpi.
 double effectiveDpi(double recorded);
 
-// Resolution units used by bitmap files.
+// Resolution units used by bitmap files. Pixels per metre that are the
+// nearest to a whole number of dots per inch give that whole number.
 double dpiFromPixelsPerMetre(std::int64_t pixelsPerMetre);
 std::int32_t pixelsPerMetreFromDpi(double dpi);
 

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+// Cases name only the header fields they set; the rest keep their defaults.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+#include <QImage>
+#include <climits>
+#include <functional>
+
+#include "platform/scan/bmp_decode.h"
+#include "platform/scan/image_data.h"
+#include "bmp_builder.h"
+
+namespace {
+
+using scan_test::BmpSpec;
+using scan_test::buildBmp;
+using Bytes = std::vector<std::uint8_t>;
+
+// Pixels as 0xRRGGBB, rows top to bottom.
+std::vector<std::uint32_t> rgbOf(const scan::Image& image) {
+  std::vector<std::uint32_t> out;
+  for (std::size_t i = 0; i < image.pixels.size(); i += static_cast<std::size_t>(image.channels)) {
+    const std::uint8_t* p = &image.pixels[i];
+    out.push_back(image.channels == 1 ? p[0] * 0x010101u : (p[0] << 16u) | (p[1] << 8u) | p[2]);
+  }
+  return out;
+}
+
+std::vector<std::uint32_t> rgbOf(const QImage& image) {
+  std::vector<std::uint32_t> out;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) out.push_back(image.pixel(x, y) & 0xFFFFFFu);
+  return out;
+}
+
+std::vector<std::uint32_t> greys256() {
+  std::vector<std::uint32_t> p;
+  for (std::uint32_t i = 0; i < 256; ++i) p.push_back(i * 0x010101u);
+  return p;
+}
+
+BmpSpec colour24(std::int32_t height) {
+  // Top row red, green, blue; bottom row white, black, grey. Rows pad to 12.
+  Bytes top = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0};
+  Bytes bottom = {255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0};
+  BmpSpec s{.width = 3, .height = height};
+  s.pixels = height > 0 ? bottom : top;
+  Bytes second = height > 0 ? top : bottom;
+  s.pixels.insert(s.pixels.end(), second.begin(), second.end());
+  return s;
+}
+
+BmpSpec core8() {
+  BmpSpec s{.headerSize = 12, .width = 2, .height = 1, .bitsPerPixel = 8};
+  for (std::uint32_t i = 0; i < 256; ++i) s.palette.push_back((i << 16) | ((255 - i) << 8));
+  s.pixels = {5, 250, 0, 0};
+  return s;
+}
+
+const std::vector<std::uint32_t> kColour24 = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, 0x000000, 0x808080};
+
+struct Case {
+  const char* name;
+  BmpSpec spec;
+  std::vector<std::uint32_t> expected;
+  int channels;
+  std::size_t qtUndefined = 0;  // leading pixels Qt leaves unset (skipped by a delta)
+};
+
+std::vector<Case> acceptedCases() {
+  return {
+      {"24-bit bottom-up", colour24(2), kColour24, 3},
+      {"24-bit top-down", colour24(-2), kColour24, 3},
+      {"8-bit palette",
+       {.width = 2, .height = 2, .bitsPerPixel = 8, .colorsUsed = 3, .palette = {0x102030, 0xA0B0C0, 0xFF0000},
+        .pixels = {2, 0, 0, 0, 1, 2, 0, 0}},
+       {0xA0B0C0, 0xFF0000, 0xFF0000, 0x102030}, 3},
+      {"8-bit grey palette",
+       {.width = 2, .bitsPerPixel = 8, .palette = greys256(), .pixels = {7, 200, 0, 0}}, {0x070707, 0xC8C8C8}, 1},
+      {"4-bit palette, 3 colours used",
+       {.width = 3, .bitsPerPixel = 4, .colorsUsed = 3, .palette = {0x000000, 0x00FF00, 0x0000FF},
+        .pixels = {0x21, 0x00, 0, 0}},
+       {0x0000FF, 0x00FF00, 0x000000}, 3},
+      {"1-bit across bytes",
+       {.width = 10, .bitsPerPixel = 1, .palette = {0x000000, 0xFFFFFF}, .pixels = {0xAC, 0xC0, 0, 0}},
+       {0xFFFFFF, 0, 0xFFFFFF, 0, 0xFFFFFF, 0xFFFFFF, 0, 0, 0xFFFFFF, 0xFFFFFF}, 1},
+      {"16-bit 5-5-5", {.width = 2, .bitsPerPixel = 16, .pixels = {0x00, 0x7C, 0x1F, 0x00}}, {0xFF0000, 0x0000FF}, 3},
+      {"16-bit 5-6-5 masks after the header",
+       {.width = 2, .bitsPerPixel = 16, .compression = 3, .masks = {0xF800, 0x07E0, 0x001F},
+        .pixels = {0xE0, 0x07, 0x00, 0x80}},
+       {0x00FF00, 0x840000}, 3},
+      {"32-bit bottom-up, fourth byte ignored",
+       {.width = 1, .height = 2, .bitsPerPixel = 32, .pixels = {0x11, 0x22, 0x33, 0xFF, 0x44, 0x55, 0x66, 0x00}},
+       {0x665544, 0x332211}, 3},
+      {"32-bit masks inside a 124-byte header",
+       {.headerSize = 124, .bitsPerPixel = 32, .compression = 3,
+        .masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000}, .pixels = {0x12, 0x34, 0x56, 0xFF}},
+       {0x123456}, 3},
+      {"12-byte header, 3-byte palette", core8(), {0x05FA00, 0xFA0500}, 3},
+      {"run-length 8: runs, literal, delta, end of picture",
+       {.width = 4, .height = 3, .bitsPerPixel = 8, .compression = 1, .colorsUsed = 4,
+        .palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF},
+        .pixels = {4, 1, 0, 0, 0, 3, 2, 3, 2, 0, 1, 1, 0, 0, 0, 2, 2, 0, 2, 3, 0, 1}},
+       {0, 0, 0x0000FF, 0x0000FF, 0x00FF00, 0x0000FF, 0x00FF00, 0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000},
+       3, 2},
+      {"run-length 4: alternating run and literal",
+       {.width = 5, .height = 2, .bitsPerPixel = 4, .compression = 2, .colorsUsed = 3, .palette = {0x000000, 0xFF0000, 0x00FF00},
+        .pixels = {5, 0x12, 0, 0, 0, 3, 0x21, 0x00, 0, 1}},
+       {0x00FF00, 0xFF0000, 0, 0, 0, 0xFF0000, 0x00FF00, 0xFF0000, 0x00FF00, 0xFF0000}, 3},
+  };
+}
+
+TEST(DecodeBmp, ReadsEveryKindToTheSamePixelsAsQt) {
+  for (const Case& c : acceptedCases()) {
+    SCOPED_TRACE(c.name);
+    const Bytes file = buildBmp(c.spec);
+    auto image = scan::decodeBmp(file.data(), file.size());
+    ASSERT_TRUE(image.has_value());
+    EXPECT_TRUE(scan::isValid(*image));
+    EXPECT_EQ(image->channels, c.channels);
+    EXPECT_EQ(rgbOf(*image), c.expected);
+
+    QImage qt;
+    ASSERT_TRUE(qt.loadFromData(file.data(), static_cast<int>(file.size()), "BMP"));
+    // Qt widens 5 and 6-bit channels by shifting, so 31 of 31 is 248, not 255.
+    const auto theirs = rgbOf(qt);
+    ASSERT_EQ(theirs.size(), c.expected.size());
+    for (std::size_t i = c.qtUndefined; i < theirs.size(); ++i)
+      for (int shift : {0, 8, 16})
+        EXPECT_NEAR((theirs[i] >> shift) & 255, (c.expected[i] >> shift) & 255, 8) << "pixel " << i;
+  }
+}
+
+TEST(DecodeBmp, KeepsTheRecordedResolution) {
+  BmpSpec s = colour24(2);
+  s.xPixelsPerMetre = 11811;
+  s.yPixelsPerMetre = 3780;
+  Bytes file = buildBmp(s);
+  auto image = scan::decodeBmp(file.data(), file.size());
+  ASSERT_TRUE(image.has_value());
+  EXPECT_EQ(image->xDpi, 300.0);
+  EXPECT_EQ(image->yDpi, 96.0);
+
+  s.xPixelsPerMetre = 11800;  // 299.72 dpi: not near a whole number
+  file = buildBmp(s);
+  EXPECT_NEAR(scan::decodeBmp(file.data(), file.size())->xDpi, 299.72, 1e-9);
+
+  s.xPixelsPerMetre = -5;
+  file = buildBmp(s);
+  EXPECT_EQ(scan::decodeBmp(file.data(), file.size())->xDpi, 0.0);
+}
+
+TEST(DecodeBmp, AcceptsAMissingPadAfterTheLastRowOnly) {
+  Bytes file = buildBmp(colour24(2));
+  file.resize(file.size() - 3);
+  EXPECT_TRUE(scan::decodeBmp(file.data(), file.size()).has_value());
+  file.pop_back();
+  EXPECT_FALSE(scan::decodeBmp(file.data(), file.size()).has_value());
+}
+
+TEST(DecodeBmp, RefusesWhatItCannotDecodeCompletely) {
+  const Bytes good = buildBmp(colour24(2));
+  auto respec = [](std::function<void(BmpSpec&)> change) {
+    BmpSpec s = colour24(2);
+    change(s);
+    return buildBmp(s);
+  };
+  auto patch = [&good](std::size_t at, std::uint32_t value, int bytes) {
+    Bytes f = good;
+    scan_test::put(f, at, value, bytes);
+    return f;
+  };
+  BmpSpec rle{.width = 4, .height = 2, .bitsPerPixel = 8, .compression = 1, .palette = {0, 0xFF0000}};
+  auto runLength = [&rle](Bytes data, std::int32_t height = 2) {
+    BmpSpec s = rle;
+    s.pixels = std::move(data);
+    s.height = height;
+    return buildBmp(s);
+  };
+  const struct {
+    const char* name;
+    Bytes file;
+  } cases[] = {
+      {"empty", {}},
+      {"magic only", {'B', 'M'}},
+      {"wrong magic", patch(0, 'B' | ('N' << 8), 2)},
+      {"headers only", Bytes(good.begin(), good.begin() + 54)},
+      {"pixel data a row short", Bytes(good.begin(), good.end() - 12)},
+      {"pixel offset past the end", patch(10, static_cast<std::uint32_t>(good.size()), 4)},
+      {"pixel offset inside the header", patch(10, 20, 4)},
+      {"unknown header size", patch(14, 41, 4)},
+      {"zero width", respec([](BmpSpec& s) { s.width = 0; })},
+      {"zero height", respec([](BmpSpec& s) { s.height = 0; })},
+      {"negative width", respec([](BmpSpec& s) { s.width = -3; })},
+      {"most negative height", respec([](BmpSpec& s) { s.height = INT_MIN; })},
+      {"side over the cap", respec([](BmpSpec& s) { s.width = 70000; })},
+      {"area over the cap", respec([](BmpSpec& s) { s.width = s.height = 20000; })},
+      {"2 bits per pixel", respec([](BmpSpec& s) { s.bitsPerPixel = 2; s.palette = {0, 1, 2, 3}; })},
+      {"embedded JPEG", respec([](BmpSpec& s) { s.compression = 4; })},
+      {"embedded PNG", respec([](BmpSpec& s) { s.compression = 5; })},
+      {"run-length with 24 bits", respec([](BmpSpec& s) { s.compression = 1; })},
+      {"non-contiguous mask",
+       respec([](BmpSpec& s) { s.bitsPerPixel = 32; s.compression = 3; s.masks = {0x0F0F, 0xF000, 0xFF0000}; })},
+      {"16-bit mask beyond 16 bits",
+       respec([](BmpSpec& s) { s.bitsPerPixel = 16; s.compression = 3; s.masks = {0x1F0000, 0x7E0, 0x1F}; })},
+      {"palette missing", respec([](BmpSpec& s) { s.bitsPerPixel = 8; })},
+      {"OS/2 header with its Huffman code",
+       respec([](BmpSpec& s) { s.headerSize = 64; s.bitsPerPixel = 1; s.compression = 3; s.palette = {0, 1}; })},
+      {"run-length top-down", runLength({4, 1, 0, 1}, -2)},
+      {"run-length ends mid-picture", runLength({4, 1, 0, 0, 4, 1})},
+      {"run-length literal past the end", runLength({0, 4, 1, 1})},
+      {"run-length delta cut short", runLength({0, 2, 1})},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(scan::decodeBmp(c.file.data(), c.file.size()).has_value()) << c.name;
+  }
+  EXPECT_FALSE(scan::decodeBmp(nullptr, 100).has_value());
+}
+
+TEST(DecodeBmp, RunLengthClipsRunsAtTheRowEndAndEndsAtTheLastRow) {
+  // A run of 200 into a 4-pixel row, then rows ended without an end marker.
+  BmpSpec s{.width = 4, .height = 2, .bitsPerPixel = 8, .compression = 1, .palette = {0, 0xFF0000},
+            .pixels = {200, 1, 0, 0, 0, 2, 2, 0, 1, 1, 0, 0}};
+  Bytes file = buildBmp(s);
+  auto image = scan::decodeBmp(file.data(), file.size());
+  ASSERT_TRUE(image.has_value());
+  EXPECT_EQ(rgbOf(*image), (std::vector<std::uint32_t>{0, 0, 0xFF0000, 0, 0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000}));
+}
+
+}  // namespace
