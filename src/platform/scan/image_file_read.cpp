@@ -25,7 +25,7 @@ class FileDescriptor {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> readImageFile(const char* path) {
+std::optional<FileBytes> readImageFile(const char* path) {
   if (path == nullptr || *path == '\0') return std::nullopt;
   // O_NONBLOCK keeps a FIFO given as the path from blocking the open.
   FileDescriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -33,15 +33,16 @@ std::optional<std::vector<std::uint8_t>> readImageFile(const char* path) {
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   if (st.st_size <= 0 || st.st_size > kMaxImageFileBytes) return std::nullopt;
 
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+  const auto size = static_cast<std::size_t>(st.st_size);
+  FileBytes bytes{std::make_unique_for_overwrite<std::uint8_t[]>(size), 0};
   std::size_t got = 0;
-  while (got < bytes.size()) {
-    ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
+  while (got < size) {
+    ssize_t n = ::read(fd.get(), bytes.data.get() + got, size - got);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;  // the file shrank while being read
     got += static_cast<std::size_t>(n);
   }
-  bytes.resize(got);
+  bytes.size = got;
   return bytes;
 }
 

@@ -20,7 +20,7 @@ std::int32_t writeAndRelease(std::int32_t handle, const char* path, Writer write
 std::int32_t TWAIN_LoadNativeFromFilename(const char* path) {
   auto bytes = scan::readImageFile(path);
   if (!bytes) return 0;
-  auto image = scan::decodeBmp(bytes->data(), bytes->size());
+  auto image = scan::decodeBmp(bytes->data.get(), bytes->size);
   return image ? scan::registerImage(std::move(*image)) : 0;
 }
 
