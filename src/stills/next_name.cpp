@@ -1,0 +1,77 @@
+#include "stills/next_name.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/runtime/vb.h"
+#include "stills/numbered_name.h"
+
+namespace stills {
+
+namespace {
+constexpr qsizetype kExtension = 4;
+constexpr qsizetype kCounter = 4;
+
+QString leftOf(const QString& text, qsizetype n) { return text.left(std::max<qsizetype>(0, n)); }
+QString rightOf(const QString& text, qsizetype n) { return text.right(std::max<qsizetype>(0, n)); }
+
+bool isDigits(const QString& text) {
+  return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+}
+}  // namespace
+
+QString NextCounter(const QString& counter) {
+  const double value = rt::Val(counter);
+  // Beyond this a double no longer holds every whole number.
+  const long long whole = std::fabs(value) < 1e15 ? static_cast<long long>(std::trunc(value)) : 0;
+  return rt::Format0000(whole + 1);
+}
+
+NumberedName AdvanceName(const NumberedName& last, const QString& fallbackPath) {
+  NumberedName from = last;
+  qsizetype cut = std::max(kCounter, last.FileCounter.size()) + kExtension;
+  if (from.FilePath.size() < cut) {
+    const NumberedPath pieces = SplitNumberedPath(fallbackPath);
+    from = {fallbackPath, pieces.FileExt, pieces.FileCounter, pieces.BasePath};
+    cut = kCounter + kExtension;
+  }
+  NumberedName next;
+  next.FileCounter = NextCounter(from.FileCounter);
+  next.FileExt = from.FileExt;
+  next.FilePath = leftOf(from.FilePath, from.FilePath.size() - cut) + next.FileCounter + next.FileExt;
+  next.BasePath = leftOf(next.FilePath, next.FilePath.size() - kExtension);
+  return next;
+}
+
+NumberedName NextFreeName(const NumberedName& last, const QString& fallbackPath,
+                          const std::function<bool(const QString&)>& taken, int maxTries) {
+  NumberedName name = AdvanceName(last, fallbackPath);
+  for (int tried = 1; tried < maxTries && taken(name.FilePath); ++tried) name = AdvanceName(name, fallbackPath);
+  return name;
+}
+
+SaveAsResult ChooseFromSavedName(const QString& chosen, const QString& basePath, const QString& fileCounter) {
+  const qsizetype length = chosen.size();
+  SaveAsResult result;
+  NumberedName& name = result.name;
+  name.BasePath = basePath;
+  name.FileCounter = fileCounter;
+  if (leftOf(chosen, length - kExtension) != basePath) {
+    name.BasePath = leftOf(chosen, length - kExtension);
+    name.FileCounter = "0000";
+  }
+  const QString counterInName = length > kCounter + kExtension ? chosen.mid(length - 8, kCounter) : QString();
+  if (name.FileCounter.isEmpty()) name.FileCounter = "0000";
+  const QString extension = "." + rightOf(chosen, 3);
+  if (!counterInName.isEmpty() && isDigits(counterInName)) {
+    name.FileCounter = counterInName;
+    name.FilePath = leftOf(chosen, length - 8) + name.FileCounter + extension;
+  } else {
+    name.FilePath = leftOf(chosen, length - kExtension) + name.FileCounter + extension;
+  }
+  name.FileExt = rightOf(chosen, kExtension);
+  result.label = "*" + extension;
+  return result;
+}
+
+}  // namespace stills

@@ -1,0 +1,42 @@
+#pragma once
+// The name that follows a numbered file, and the scheme chosen from a name
+// picked in the save-as dialog.
+
+#include <QString>
+#include <functional>
+
+namespace stills {
+
+// The four fields of the numbered file name scheme.
+struct NumberedName {
+  QString FilePath;     // the last numbered file
+  QString FileExt;      // the extension with its dot
+  QString FileCounter;  // the counter text in front of it
+  QString BasePath;     // FilePath without its extension
+};
+
+// The counter that follows: the leading whole number of the text (0 when
+// there is none) plus one, at least four digits with leading zeros.
+QString NextCounter(const QString& counter);
+
+// The next name: the counter advanced, the path's old counter replaced by
+// the new one. The old counter is cut off at its own length (at least
+// four), so a counter past 9999 keeps growing instead of leaving a digit in
+// the stem. A path too short to hold a counter and an extension starts
+// again from `fallbackPath` (a numbered path).
+NumberedName AdvanceName(const NumberedName& last, const QString& fallbackPath);
+
+// Advances until `taken` says the name is free, trying at most `maxTries`
+// names; the last one tried when none was free.
+NumberedName NextFreeName(const NumberedName& last, const QString& fallbackPath,
+                          const std::function<bool(const QString&)>& taken, int maxTries);
+
+// The scheme after the user chose `chosen` in the save-as dialog, given the
+// current base path and counter.
+struct SaveAsResult {
+  NumberedName name;
+  QString label;  // what the viewer shows: "*." and the chosen extension
+};
+SaveAsResult ChooseFromSavedName(const QString& chosen, const QString& basePath, const QString& fileCounter);
+
+}  // namespace stills
