@@ -1,16 +1,98 @@
 #include "live/form1.h"
 
+#include "live/capture_window.h"
+
 #include "app/Public.h"
 #include "app/forms.h"
+#include "app/settings_values.h"
+#include "devices/AVICAP.h"
+#include "devices/EZTwain.h"
+#include "devices/MemCap.h"
+#include "platform/runtime/dialogs.h"
+#include "platform/runtime/metrics.h"
 #include "platform/runtime/program.h"
-#include "platform/runtime/vb.h"
+#include "platform/runtime/settings.h"
+#include "stills/mCmnDlg.h"
+#include "stills/numbered_name.h"
+#include "stills/viewer.h"
 
 namespace live {
 
-void form1::Form_Load() { app::AppState.EndOnUnload = rt::True; }
+using app::AppState;
+
+void form1::Form_Load() {
+  setWidth(static_cast<float>(OuterWidthFor(640, nonClient()) * rt::TwipsPerPixelX()));
+  setHeight(static_cast<float>(OuterHeightFor(640, nonClient()) * rt::TwipsPerPixelY()));
+  AppState.VideoWidth = 640;
+
+  const QString index = rt::GetSetting(app::kDriverApp, app::kDriverSection, app::kDriverKey, "0");
+  AppState.DriverIndex = app::DriverIndexFromSetting(index, static_cast<std::int32_t>(mnudrive.size()) - 1);
+  QAction* driverEntry = mnudrive[static_cast<std::size_t>(AppState.DriverIndex)];
+  driverEntry->setChecked(true);
+
+  char name[100] = {};
+  char version[100] = {};
+  capture::capGetDriverDescriptionA(static_cast<std::int16_t>(AppState.DriverIndex), name, sizeof name, version,
+                                    sizeof version);
+  driverEntry->setText(QString::fromLocal8Bit(name));
+
+  AppState.hCapWnd =
+      CreateCaptureWindow(name, win::WS_CHILD | win::WS_VISIBLE, 0, 0, 320, 240, hWnd(), 0);
+  win::SetWindowTextA(AppState.hCapWnd, "Orvalux");
+  devices::capSetCallbackOnStatus(AppState.hCapWnd, devices::CaptureStatusCallback);
+  devices::capSetCallbackOnError(AppState.hCapWnd, devices::CaptureErrorCallback);
+  connectDriver();
+  TWAIN_SetAppTitle(app::kTwainAppTitle.toLocal8Bit().constData());
+
+  AppState.FilePath = app::LivePathFromSetting(
+      rt::GetSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, app::kNotStored));
+  const stills::NumberedPath pieces = stills::SplitNumberedPath(AppState.FilePath);
+  AppState.FileExt = pieces.FileExt;
+  AppState.BasePath = pieces.BasePath;
+  AppState.FileCounter = pieces.FileCounter;
+  restoreLastPicture();
+
+  AppState.EndOnUnload = rt::True;
+  AppState.FreeResize = app::FreeResizeFromSetting(
+      rt::GetSetting(app::kPathsApp, app::kPathsSection, app::kBorderKey, app::kNotStored));
+  mnuBorder->setChecked(AppState.FreeResize == rt::False);
+}
+
+void form1::connectDriver() {
+  const win::HWND cap = AppState.hCapWnd;
+  if (!devices::capDriverConnect(cap, 0)) return;
+  capture::CAPDRIVERCAPS caps{};
+  devices::capDriverGetCaps(cap, &caps, sizeof caps);
+  if (caps.fHasDlgVideoSource == 0) mnuSource->setEnabled(false);
+  if (caps.fHasDlgVideoFormat == 0) mnuFormat->setEnabled(false);
+  devices::capPreviewScale(cap, rt::True);
+  devices::capPreviewRate(cap, 1);
+  devices::capPreview(cap, rt::True);
+  FitVideoToWindow(cap);
+}
+
+// A last file that is not a picture we can read (or a PDF) is simply not
+// shown; start-up goes on.
+void form1::restoreLastPicture() {
+  if (AppState.FileExt == ".pdf" || !stills::FileExists(AppState.FilePath)) return;
+  if (!stills::LoadViewerPicture(AppState.FilePath)) return;
+  stills::SetViewerLabelToPath(AppState.FilePath);
+  stills::ShowViewer();
+}
 
 void form1::Form_Unload(std::int16_t&) {
-  if (app::AppState.EndOnUnload) rt::End();
+  const win::HWND cap = AppState.hCapWnd;
+  devices::capSetCallbackOnError(cap, nullptr);
+  devices::capSetCallbackOnStatus(cap, nullptr);
+  devices::capSetCallbackOnYield(cap, nullptr);
+  devices::capSetCallbackOnFrame(cap, nullptr);
+  devices::capSetCallbackOnVideoStream(cap, nullptr);
+  devices::capSetCallbackOnWaveStream(cap, nullptr);
+  devices::capSetCallbackOnCapControl(cap, nullptr);
+  devices::capDriverDisconnect(cap);
+  if (cap != 0) win::DestroyWindow(cap);
+  rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, AppState.FilePath);
+  if (AppState.EndOnUnload) rt::End();
 }
 
 void form1::mnuExit_Click() {
@@ -20,8 +102,23 @@ void form1::mnuExit_Click() {
   rt::End();
 }
 
-void form1::mnuTwain_Click() { app::AppState.ScreenMode = 2; }
+void form1::mnuTwain_Click() { AppState.ScreenMode = 2; }
 
 void form1::mnuAbout_Click() { app::frmAbout.Show(); }
+
+void form1::mnudrive_Click(std::int16_t Index) {
+  if (devices::capDriverConnect(AppState.hCapWnd, Index)) {
+    rt::SaveSetting(app::kDriverApp, app::kDriverSection, app::kDriverKey, QString::number(Index));
+  } else {
+    rt::MsgBox("could not connect to capture driver", rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
+  }
+}
+
+void form1::mnuFormat_Click() {
+  devices::capDlgVideoFormat(AppState.hCapWnd);
+  FitWindowToVideo(AppState.hCapWnd);
+}
+
+void form1::mnuSource_Click() { devices::capDlgVideoSource(AppState.hCapWnd); }
 
 }  // namespace live

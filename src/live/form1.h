@@ -1,7 +1,12 @@
 #pragma once
-// The live capture window.
+// The live capture window: the picture of the capture driver, kept at 4 : 3.
+
+#include <QString>
+#include <cstdint>
 
 #include "app/form1_design.h"
+#include "live/geometry.h"
+#include "platform/window/window.h"
 
 namespace live {
 
@@ -9,15 +14,37 @@ class form1 : public app::form1Design {
   Q_OBJECT
  public:
   void Form_Load() override;
+  void Form_Resize() override;
   void Form_Unload(std::int16_t& Cancel) override;
   void mnuExit_Click() override;
   void mnuTwain_Click() override;
   void mnuAbout_Click() override;
+  void mnuBorder_Click() override;
+  void mnudrive_Click(std::int16_t Index) override;
+  void mnuFormat_Click() override;
+  void mnuSource_Click() override;
 
   // Capturing stills and choosing their names.
   QString NextNumberedName();
   void mnuCapFrame_Click() override;
   void mnuSaveFrame_Click() override;
+
+  win::HWND capwnd() const;
+  int MenuHeight() const;
+  int CaptionHeight() const;
+  int XBorder() const;
+  int YBorder() const;
+  NonClient nonClient() const;
+
+  // Sizes both windows to the driver's frame size.
+  void FitWindowToVideo(win::HWND hwnd);
+  // Sizes the capture window to the inner area.
+  void FitVideoToWindow(win::HWND hwnd);
+
+ private:
+  void connectDriver();
+  void restoreLastPicture();
+  int resizeDepth_ = 0;
 };
 
 }  // namespace live

@@ -36,10 +36,4 @@ bool LoadViewerPicture(const QString& path) {
   return true;
 }
 
-bool IsReadablePicture(const QString& path) {
-  QImageReader reader(path);
-  reader.setDecideFormatFromContent(true);
-  return reader.canRead();
-}
-
 }  // namespace stills

@@ -11,10 +11,8 @@ void ShowViewer();
 // The label: the path in display form (or any text given as it is).
 void SetViewerLabel(const QString& text);
 void SetViewerLabelToPath(const QString& path);
-// Loads a BMP or JPEG file as the viewer's picture; false, with the picture
-// unchanged, when the file cannot be read as a picture.
+// Loads a BMP or JPEG file as the viewer's picture; false, with the viewer
+// untouched (not even loaded), when the file cannot be read as a picture.
 bool LoadViewerPicture(const QString& path);
-// Whether a file can be read as a picture at all (without loading the viewer).
-bool IsReadablePicture(const QString& path);
 
 }  // namespace stills

@@ -124,10 +124,16 @@ void FormSlotBase::Show() {
 
 void FormSlotBase::Unload() {
   if (!form_ || unloading_) return;
-  unloading_ = true;
   std::int16_t cancel = 0;
-  form_->Form_Unload(cancel);
-  unloading_ = false;
+  {
+    // Form_Unload may end the program; a replaced end (tests) unwinds.
+    struct Guard {
+      bool& flag;
+      ~Guard() { flag = false; }
+    } guard{unloading_};
+    unloading_ = true;
+    form_->Form_Unload(cancel);
+  }
   if (cancel || !form_) return;
   Form* gone = form_;
   form_ = nullptr;

@@ -1,0 +1,77 @@
+#include "app/Public.h"
+#include "app/settings_values.h"
+#include "devices/AVICAP.h"
+#include "live/form1.h"
+#include "platform/runtime/metrics.h"
+#include "platform/runtime/settings.h"
+
+namespace live {
+
+using app::AppState;
+
+win::HWND form1::capwnd() const { return AppState.hCapWnd; }
+int form1::MenuHeight() const { return rt::GetSystemMetrics(rt::SM_CYMENU); }
+int form1::CaptionHeight() const { return rt::GetSystemMetrics(rt::SM_CYCAPTION); }
+// The window is drawn three-dimensional, so its borders are the edge metrics.
+int form1::XBorder() const { return rt::GetSystemMetrics(rt::SM_CXEDGE); }
+int form1::YBorder() const { return rt::GetSystemMetrics(rt::SM_CYEDGE); }
+
+NonClient form1::nonClient() const { return {XBorder(), YBorder(), MenuHeight(), CaptionHeight()}; }
+
+void form1::Form_Resize() {
+  // Setting the size raises this handler again from within; the nested pass
+  // finds the size fitting and changes nothing. The depth limit only guards
+  // against a window manager that will not take the size we ask for.
+  if (isMinimized() || isMaximized() || resizeDepth_ > 2) return;
+  ++resizeDepth_;
+  if (IsFreeResize(ScaleWidth(), ScaleHeight(), AppState.FreeResize)) {
+    setHeight(static_cast<float>(OuterHeightFor(ScaleWidth(), nonClient()) * rt::TwipsPerPixelY()));
+    AppState.VideoWidth = rt::CLng(ScaleWidth()).value_or(AppState.VideoWidth);
+  } else {
+    setWidth(static_cast<float>(OuterWidthFor(AppState.VideoWidth, nonClient()) * rt::TwipsPerPixelX()));
+    setHeight(static_cast<float>(OuterHeightFor(AppState.VideoWidth, nonClient()) * rt::TwipsPerPixelY()));
+  }
+  FitVideoToWindow(AppState.hCapWnd);
+  --resizeDepth_;
+}
+
+void form1::mnuBorder_Click() {
+  QString saved;
+  if (mnuBorder->isChecked()) {
+    AppState.FreeResize = rt::True;
+    mnuBorder->setChecked(false);
+    saved = "2";
+  } else {
+    AppState.FreeResize = rt::False;
+    mnuBorder->setChecked(true);
+    saved = "1";
+  }
+  rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kBorderKey, saved);
+}
+
+void form1::FitWindowToVideo(win::HWND hwnd) {
+  const int caption = rt::GetSystemMetrics(rt::SM_CYCAPTION);
+  const int frameX = rt::GetSystemMetrics(rt::SM_CXFRAME);
+  const int frameY = rt::GetSystemMetrics(rt::SM_CYFRAME);
+  capture::CAPSTATUS status{};
+  if (devices::capGetStatus(hwnd, &status, sizeof status)) {
+    const int w = static_cast<int>(status.uiImageWidth);
+    const int h = static_cast<int>(status.uiImageHeight);
+    win::SetWindowPos(hwnd, win::HWND_BOTTOM, 0, 0, w + 2 * frameX, h + caption + 2 * frameY,
+                      win::SWP_NOZORDER | win::SWP_NOMOVE);
+    setWidth(static_cast<float>(static_cast<double>(w + 2 * XBorder()) * rt::TwipsPerPixelX()));
+    setHeight(static_cast<float>(static_cast<double>(h + 2 * YBorder() + MenuHeight() + CaptionHeight()) *
+                                 rt::TwipsPerPixelY()));
+  }
+  AppState.VideoWidth = rt::CLng(ScaleWidth()).value_or(AppState.VideoWidth);
+}
+
+void form1::FitVideoToWindow(win::HWND hwnd) {
+  capture::CAPSTATUS status{};
+  if (!devices::capGetStatus(hwnd, &status, sizeof status)) return;
+  const int w = rt::CLng(ScaleWidth()).value_or(0);
+  const int h = rt::CLng(ScaleHeight()).value_or(0);
+  win::SetWindowPos(hwnd, win::HWND_BOTTOM, 0, 0, w, h, win::SWP_NOZORDER | win::SWP_NOMOVE);
+}
+
+}  // namespace live

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSet>
+#include <QTest>
+
+#include "platform/runtime/settings.h"
+#include "support/desktop.h"
+#include "support/test_env.h"
+
+namespace {
+
+const QString kLiveTitle = "^Orvalux Video Image Capture 1.22$";
+
+// How many pixels of a region differ between two pictures.
+int changedPixels(const QImage& a, const QImage& b, const QRect& region) {
+  int changed = 0;
+  for (int y = region.top(); y <= region.bottom(); y += 2)
+    for (int x = region.left(); x <= region.right(); x += 2) changed += a.pixel(x, y) != b.pixel(x, y);
+  return changed;
+}
+
+int distinctColours(const QImage& image, const QRect& region) {
+  QSet<QRgb> colours;
+  for (int y = region.top(); y <= region.bottom(); ++y)
+    for (int x = region.left(); x <= region.right(); ++x) colours.insert(image.pixel(x, y));
+  return static_cast<int>(colours.size());
+}
+
+TEST(LiveWindow, ShowsTheMovingTestPatternAndKeepsThePathAfterClosing) {
+  QDir(testing_support::configDir()).removeRecursively();
+  testing_support::Desktop desktop;
+  ASSERT_TRUE(desktop.ok()) << "no X display";
+  testing_support::Program program(desktop);
+  ASSERT_TRUE(program.start());
+  const QString window = program.waitForWindow(kLiveTitle);
+  ASSERT_FALSE(window.isEmpty()) << program.output().toStdString();
+  QTest::qWait(1000);
+
+  const QImage first = program.screenshot(window);
+  QTest::qWait(400);
+  const QImage second = program.screenshot(window);
+  ASSERT_FALSE(first.isNull());
+  // The window is the menu bar over a 640 x 480 inner area.
+  EXPECT_EQ(first.width(), 640);
+  const int menu = first.height() - 480;
+  EXPECT_GT(menu, 10);
+  EXPECT_LT(menu, 60);
+  const QRect picture(0, menu, 640, 480 - 20);
+  const QRect statusBar(0, first.height() - 16, 640, 14);
+  EXPECT_GT(changedPixels(first, second, picture), 1000) << "the picture does not move";
+  EXPECT_GT(distinctColours(first, picture), 8) << "no picture";
+  EXPECT_GT(distinctColours(first, statusBar), 2) << "no text on the status bar";
+  first.save(testing_support::homeDir() + "/live.png");
+
+  program.key(window, "alt+F4");
+  ASSERT_TRUE(program.waitForExit(10000));
+  EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "<unset>"), testing_support::picturesDir() + "/MOR0000.bmp");
+}
+
+}  // namespace

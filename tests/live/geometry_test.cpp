@@ -1,0 +1,95 @@
+#include "live/geometry.h"
+#include "live_fixture.h"
+#include "platform/runtime/metrics.h"
+
+namespace {
+
+using testing_support::FakeCaptureWindow;
+using testing_support::LiveWindowTest;
+
+TEST(Geometry, OuterSizeFollowsThePictureWidthAtFourToThree) {
+  const live::NonClient n{2, 2, 19, 18};
+  EXPECT_EQ(live::OuterWidthFor(640, n), 644);
+  EXPECT_EQ(live::OuterHeightFor(640, n), 480 + 4 + 19 + 18);
+  EXPECT_DOUBLE_EQ(live::OuterHeightFor(310, n), 232.5 + 4 + 19 + 18);  // not rounded
+}
+
+TEST(Geometry, OnlyAFreeBorderAndALargeEnoughAreaKeepTheSize) {
+  const struct {
+    double w, h;
+    rt::Bool16 free;
+    bool kept;
+  } cases[] = {
+      {800, 600, rt::True, true},   {310, 230, rt::True, true},  {309, 230, rt::True, false},
+      {310, 229, rt::True, false},  {800, 600, rt::False, false}, {300, 900, rt::True, false},
+      {1600, 230, rt::True, true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(live::IsFreeResize(c.w, c.h, c.free), c.kept) << c.w << "x" << c.h;
+}
+
+// Sets the real window's inner size as a user's drag would.
+void drag(live::form1& w, int innerWidth, int innerHeight) {
+  w.resize(innerWidth, innerHeight + w.MenuHeight());
+  testing_support::settle();
+}
+
+TEST_F(LiveWindowTest, AFrozenBorderSnapsBack) {
+  live::form1& w = show();
+  drag(w, 900, 700);
+  EXPECT_EQ(w.ScaleWidth(), 640);
+  EXPECT_EQ(w.ScaleHeight(), 480);
+  EXPECT_EQ(app::AppState.VideoWidth, 640);
+}
+
+TEST_F(LiveWindowTest, AFreeBorderKeepsTheWidthAndFollowsWithTheHeight) {
+  live::form1& w = show();
+  w.mnuBorder->trigger();
+  EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Border", ""), "2");
+  EXPECT_EQ(w.ScaleWidth(), 640);  // the toggle alone does not resize
+  drag(w, 800, 300);
+  EXPECT_EQ(w.ScaleWidth(), 800);
+  EXPECT_EQ(w.ScaleHeight(), 600);
+  EXPECT_EQ(app::AppState.VideoWidth, 800);
+  EXPECT_EQ(win::widgetOf(app::AppState.hCapWnd)->size(), QSize(800, 600));
+
+  drag(w, 300, 500);  // too narrow: back to the recorded width
+  EXPECT_EQ(w.ScaleWidth(), 800);
+  EXPECT_EQ(w.ScaleHeight(), 600);
+
+  drag(w, 310, 230);  // exactly the smallest free area
+  EXPECT_EQ(w.ScaleWidth(), 310);
+  EXPECT_EQ(app::AppState.VideoWidth, 310);
+
+  w.mnuBorder->trigger();
+  EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Border", ""), "1");
+  EXPECT_TRUE(w.mnuBorder->isChecked());
+}
+
+TEST_F(LiveWindowTest, TheFormatDialogFollowsANewFrameSizeOnlyWithAFreeBorder) {
+  FakeCaptureWindow::install();
+  live::form1& w = show();
+  FakeCaptureWindow::last->frameWidth = 800;
+  FakeCaptureWindow::last->frameHeight = 600;
+  w.mnuFormat->trigger();
+  testing_support::settle();
+  EXPECT_EQ(w.ScaleWidth(), 640);  // frozen: the window keeps its size
+  EXPECT_EQ(app::AppState.VideoWidth, 640);
+
+  w.mnuBorder->trigger();
+  w.mnuFormat->trigger();
+  testing_support::settle();
+  EXPECT_EQ(w.ScaleWidth(), 800);
+  EXPECT_EQ(w.ScaleHeight(), 600);
+  EXPECT_EQ(app::AppState.VideoWidth, 800);
+}
+
+TEST_F(LiveWindowTest, AResizeWhileMinimisedDoesNothing) {
+  live::form1& w = show();
+  w.showMinimized();
+  testing_support::settle();
+  const int before = app::AppState.VideoWidth;
+  w.Form_Resize();
+  EXPECT_EQ(app::AppState.VideoWidth, before);
+}
+
+}  // namespace
