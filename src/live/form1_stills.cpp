@@ -1,11 +1,91 @@
+#include "app/Public.h"
+#include "app/forms.h"
+#include "app/settings_values.h"
+#include "devices/AVICAP.h"
 #include "live/form1.h"
+#include "platform/runtime/dialogs.h"
+#include "platform/runtime/paths.h"
+#include "stills/mCmnDlg.h"
+#include "stills/next_name.h"
+#include "stills/still_format.h"
+#include "stills/viewer.h"
 
 namespace live {
 
-QString form1::NextNumberedName() { return {}; }
+using app::AppState;
 
-void form1::mnuCapFrame_Click() {}
+namespace {
 
-void form1::mnuSaveFrame_Click() {}
+// Names looked at for a free one before the search gives up.
+constexpr int kNameTries = 100000;
+// Saves tried when other programs keep claiming the name just found free.
+constexpr int kSaveAttempts = 16;
+
+const QString kSaveFilter = " *.bmp| *.bmp| *.jpg| *.jpg| *.pdf| *.pdf";
+const QString kSaveTitle = "Save Single Frame";
+
+stills::NumberedName currentName() {
+  return {AppState.FilePath, AppState.FileExt, AppState.FileCounter, AppState.BasePath};
+}
+
+void adopt(const stills::NumberedName& name) {
+  AppState.FilePath = name.FilePath;
+  AppState.FileExt = name.FileExt;
+  AppState.FileCounter = name.FileCounter;
+  AppState.BasePath = name.BasePath;
+}
+
+bool taken(const QString& path) { return stills::FileExists(path) == rt::True; }
+
+// The capture window claims the name without replacing anything; when
+// another program took it in the meantime, the next free name is tried.
+bool saveFrame(form1& window, QString& path) {
+  rt::EnsurePicturesFolderFor(path);
+  bool saved = devices::capFileSaveDIB(AppState.hCapWnd, path) == rt::True;
+  for (int attempt = 1; !saved && attempt < kSaveAttempts && taken(path); ++attempt) {
+    path = window.NextNumberedName();
+    saved = devices::capFileSaveDIB(AppState.hCapWnd, path) == rt::True;
+  }
+  return saved;
+}
+
+}  // namespace
+
+QString form1::NextNumberedName() {
+  adopt(stills::NextFreeName(currentName(), app::DefaultLivePath(), taken, kNameTries));
+  return AppState.FilePath;
+}
+
+void form1::mnuCapFrame_Click() {
+  QString path = NextNumberedName();
+  // A failed save keeps its number used up; nothing is shown or converted,
+  // since the file is missing or is somebody else's.
+  if (!saveFrame(*this, path)) {
+    rt::MsgBox("Problem saving frame", rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
+    return;
+  }
+  stills::ShowViewer();
+  stills::LoadViewerPicture(path);
+  stills::SetViewerLabelToPath(path);
+  stills::RewriteInFormat(path, stills::FormatForExtension(AppState.FileExt));
+  app::form1.Show();
+}
+
+void form1::mnuSaveFrame_Click() {
+  QString fileName = AppState.BasePath.isEmpty() ? app::DefaultSaveName() : AppState.BasePath;
+  // The dialog opens where the next pictures would go.
+  rt::EnsurePicturesFolderFor(fileName);
+  QString fileTitle;
+  std::int32_t flags = -1;
+  QString filter = kSaveFilter;
+  std::int32_t filterIndex = 0;
+  std::int32_t resultFlags = 0;
+  if (stills::ShowSaveDialog(fileName, fileTitle, flags, filter, filterIndex, QString(), kSaveTitle, "bmp",
+                             static_cast<std::int32_t>(hWnd()), resultFlags) == rt::False)
+    return;
+  const stills::SaveAsResult choice = stills::ChooseFromSavedName(fileName, AppState.BasePath, AppState.FileCounter);
+  adopt(choice.name);
+  stills::SetViewerLabel(choice.label);
+}
 
 }  // namespace live

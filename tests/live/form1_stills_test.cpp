@@ -277,7 +277,9 @@ TEST_F(CaptureTest, ANameClaimedMeanwhileIsLeftToItsOwner) {
     for (const QString& name : filesIn(picturesDir()))
       if (contentOf(pictures(name)) != "another program's picture") ours << name;
     EXPECT_EQ(ours, c.ours);
-    if (!c.reported) EXPECT_EQ(AppState.FilePath, pictures(c.ours.first()));
+    if (!c.reported) {
+      EXPECT_EQ(AppState.FilePath, pictures(c.ours.first()));
+    }
   }
 }
 
