@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QTest>
+
+#include "platform/runtime/settings.h"
+#include "support/desktop.h"
+#include "support/test_env.h"
+
+namespace {
+
+const QString kLiveTitle = "^Orvalux Video Image Capture 1.22$";
+
+bool waitForFile(const QString& path, int timeoutMs) {
+  for (int waited = 0; waited < timeoutMs; waited += 100) {
+    if (QFileInfo::exists(path)) return true;
+    QTest::qWait(100);
+  }
+  return false;
+}
+
+TEST(Capture, F12WritesNumberedPicturesAndTheLastNameIsKept) {
+  QDir(testing_support::configDir()).removeRecursively();
+  QDir(testing_support::picturesDir()).removeRecursively();
+  testing_support::Desktop desktop;
+  ASSERT_TRUE(desktop.ok()) << "no X display";
+  testing_support::Program program(desktop);
+  ASSERT_TRUE(program.start());
+  const QString window = program.waitForWindow(kLiveTitle);
+  ASSERT_FALSE(window.isEmpty()) << program.output().toStdString();
+  QTest::qWait(1000);  // let the test pattern deliver its first frames
+
+  const QStringList names{"MOR0001.bmp", "MOR0002.bmp", "MOR0003.bmp"};
+  for (const QString& name : names) {
+    program.key(window, "F12");
+    const QString path = testing_support::picturesDir() + "/" + name;
+    ASSERT_TRUE(waitForFile(path, 10000)) << name.toStdString() << " " << program.output().toStdString();
+    EXPECT_FALSE(program.hasWindow("^PAX$")) << "a message box appeared";
+  }
+  // Each file is complete: it is renamed into place only once written.
+  for (const QString& name : names) {
+    QImageReader reader(testing_support::picturesDir() + "/" + name);
+    EXPECT_EQ(reader.format(), "bmp");
+    EXPECT_EQ(reader.read().size(), QSize(640, 480)) << name.toStdString();
+  }
+  EXPECT_EQ(QDir(testing_support::picturesDir()).entryList(QDir::Files | QDir::Hidden), names);
+  EXPECT_TRUE(program.hasWindow("^Captured Image$"));
+
+  program.key(window, "alt+F4");
+  ASSERT_TRUE(program.waitForExit(10000));
+  EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "<unset>"), testing_support::picturesDir() + "/MOR0003.bmp");
+}
+
+}  // namespace
