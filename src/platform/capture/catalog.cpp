@@ -76,8 +76,9 @@ std::vector<DeviceInfo> SystemCatalog::list() {
     devices.push_back({stablePath(devFolder_, node), name});
   }
   // Two cameras of one model: tell them apart by their node.
+  const std::vector<DeviceInfo> plain = devices;
   for (DeviceInfo& d : devices) {
-    const auto same = std::count_if(devices.begin(), devices.end(), [&](const DeviceInfo& o) { return o.name == d.name; });
+    const auto same = std::count_if(plain.begin(), plain.end(), [&](const DeviceInfo& o) { return o.name == d.name; });
     if (same > 1) d.name += " (" + QFileInfo(d.key).fileName() + ')';
   }
   devices.push_back({kTestPatternKey, QStringLiteral("Test pattern")});
