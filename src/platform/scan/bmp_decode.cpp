@@ -202,12 +202,17 @@ bool decodeRunLength(const std::uint8_t* p, std::size_t n, const Header& h, std:
   return true;
 }
 
+// Whether uncompressed rows are all there; only the last row's padding may
+// be missing.
+bool rowsPresent(const Header& h, std::size_t n) {
+  const std::int64_t lastRow = (h.width * h.bitsPerPixel + 7) / 8;
+  return rowStride(h.width, h.bitsPerPixel) * (h.height - 1) + lastRow <= static_cast<std::int64_t>(n);
+}
+
 // Uncompressed palette rows into one index per pixel (rows top to bottom).
-bool unpackIndices(const std::uint8_t* p, std::size_t n, const Header& h, std::vector<std::uint8_t>& indices) {
+void unpackIndices(const std::uint8_t* p, const Header& h, std::vector<std::uint8_t>& indices) {
   const int bpp = h.bitsPerPixel;
   const std::int64_t stride = rowStride(h.width, bpp);
-  const std::int64_t lastRow = (h.width * bpp + 7) / 8;
-  if (stride * (h.height - 1) + lastRow > static_cast<std::int64_t>(n)) return false;
   const int perByte = 8 / bpp;
   const unsigned mask = (1u << bpp) - 1;
   for (std::int64_t r = 0; r < h.height; ++r) {
@@ -218,7 +223,6 @@ bool unpackIndices(const std::uint8_t* p, std::size_t n, const Header& h, std::v
       dst[x] = static_cast<std::uint8_t>((src[x / perByte] >> shift) & mask);
     }
   }
-  return true;
 }
 
 Image fromIndices(const Header& h, const std::vector<std::uint8_t>& indices) {
@@ -236,10 +240,9 @@ Image fromIndices(const Header& h, const std::vector<std::uint8_t>& indices) {
   return image;
 }
 
-std::optional<Image> fromDirectColour(const std::uint8_t* p, std::size_t n, const Header& h) {
+Image fromDirectColour(const std::uint8_t* p, const Header& h) {
   const int bpp = h.bitsPerPixel;
   const std::int64_t stride = rowStride(h.width, bpp);
-  if (stride * (h.height - 1) + h.width * (bpp / 8) > static_cast<std::int64_t>(n)) return std::nullopt;
   Image image = blankImage(static_cast<int>(h.width), static_cast<int>(h.height), 3);
   for (std::int64_t r = 0; r < h.height; ++r) {
     const std::uint8_t* src = p + r * stride;
@@ -270,19 +273,23 @@ std::optional<Image> decodeBmp(const std::uint8_t* data, std::size_t size) {
   const std::uint8_t* pixels = data + h.pixelOffset;
   const std::size_t available = size - h.pixelOffset;
 
-  std::optional<Image> image;
+  const bool runLength = h.compression == kRle8 || h.compression == kRle4;
+  if (!runLength && !rowsPresent(h, available)) return std::nullopt;
+
+  Image image;
   if (h.bitsPerPixel <= 8) {
     std::vector<std::uint8_t> indices(static_cast<std::size_t>(h.width * h.height), 0);
-    const bool ok = h.compression == kRgb ? unpackIndices(pixels, available, h, indices)
-                                          : decodeRunLength(pixels, available, h, indices);
-    if (ok) image = fromIndices(h, indices);
+    if (!runLength) {
+      unpackIndices(pixels, h, indices);
+    } else if (!decodeRunLength(pixels, available, h, indices)) {
+      return std::nullopt;
+    }
+    image = fromIndices(h, indices);
   } else {
-    image = fromDirectColour(pixels, available, h);
+    image = fromDirectColour(pixels, h);
   }
-  if (image) {
-    image->xDpi = dpiFromPixelsPerMetre(h.xPixelsPerMetre);
-    image->yDpi = dpiFromPixelsPerMetre(h.yPixelsPerMetre);
-  }
+  image.xDpi = dpiFromPixelsPerMetre(h.xPixelsPerMetre);
+  image.yDpi = dpiFromPixelsPerMetre(h.yPixelsPerMetre);
   return image;
 }
 
