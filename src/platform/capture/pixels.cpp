@@ -6,21 +6,39 @@ namespace capture {
 
 namespace {
 
-std::uint8_t clamp8(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
+// BT.601 limited range in 8.8 fixed point, with the products and the
+// clamping looked up: several times faster than computing them per pixel.
+struct YuvTables {
+  int y[256], rv[256], gu[256], gv[256], bu[256];
+  std::uint8_t clamp[1024];  // index: value + 512
+  YuvTables() {
+    for (int i = 0; i < 256; ++i) {
+      y[i] = (i - 16) * 298 + 128;
+      rv[i] = 409 * (i - 128);
+      gu[i] = -100 * (i - 128);
+      gv[i] = -208 * (i - 128);
+      bu[i] = 516 * (i - 128);
+    }
+    for (int i = 0; i < 1024; ++i) clamp[i] = static_cast<std::uint8_t>(std::clamp(i - 512, 0, 255));
+  }
+};
 
-// BT.601 limited range, in 8.8 fixed point.
-QRgb yuvToRgb(int y, int u, int v) {
-  const int c = (y - 16) * 298;
-  const int d = u - 128;
-  const int e = v - 128;
-  return qRgb(clamp8((c + 409 * e + 128) >> 8), clamp8((c - 100 * d - 208 * e + 128) >> 8),
-              clamp8((c + 516 * d + 128) >> 8));
+const YuvTables& tables() {
+  static const YuvTables t;
+  return t;
+}
+
+inline QRgb yuvToRgb(const YuvTables& t, int y, int u, int v) {
+  const int c = t.y[y];
+  return 0xff000000u | std::uint32_t(t.clamp[((c + t.rv[v]) >> 8) + 512]) << 16 |
+         std::uint32_t(t.clamp[((c + t.gu[u] + t.gv[v]) >> 8) + 512]) << 8 | t.clamp[((c + t.bu[u]) >> 8) + 512];
 }
 
 // YUYV (y0 u y1 v) and UYVY (u y0 v y1) differ only in byte order.
 QImage fromPackedYuv(const std::uint8_t* data, QSize frame, std::uint32_t bytesPerLine, bool yFirst) {
   QImage image(frame, QImage::Format_RGB32);
   if (image.isNull()) return image;
+  const YuvTables& t = tables();
   const int yo = yFirst ? 0 : 1;
   const int uo = yFirst ? 1 : 0;
   for (int row = 0; row < frame.height(); ++row) {
@@ -28,10 +46,10 @@ QImage fromPackedYuv(const std::uint8_t* data, QSize frame, std::uint32_t bytesP
     auto* out = reinterpret_cast<QRgb*>(image.scanLine(row));
     for (int x = 0; x + 1 < frame.width(); x += 2, in += 4) {
       const int u = in[uo], v = in[uo + 2];
-      out[x] = yuvToRgb(in[yo], u, v);
-      out[x + 1] = yuvToRgb(in[yo + 2], u, v);
+      out[x] = yuvToRgb(t, in[yo], u, v);
+      out[x + 1] = yuvToRgb(t, in[yo + 2], u, v);
     }
-    if (frame.width() % 2) out[frame.width() - 1] = yuvToRgb(in[yo], in[uo], in[uo + 2]);
+    if (frame.width() % 2) out[frame.width() - 1] = yuvToRgb(t, in[yo], in[uo], in[uo + 2]);
   }
   return image;
 }

@@ -94,19 +94,6 @@ TEST(FormatChoice, ParsesOnlyWhatItWrites) {
   }
 }
 
-TEST(Remembered, DeviceAndFormatSurviveInTheSettingsStore) {
-  EXPECT_TRUE(rememberDevice("/dev/v4l/by-id/usb-Cam-video-index0"));
-  EXPECT_EQ(rememberedDevice(), "/dev/v4l/by-id/usb-Cam-video-index0");
-  EXPECT_TRUE(QFile::exists(testing_support::configDir() + "/capture.ini"));
-  EXPECT_TRUE(rememberFormat("/dev/v4l/by-id/usb-Cam-video-index0", {{320, 240}, kYuyv}));
-  const auto format = rememberedFormat("/dev/v4l/by-id/usb-Cam-video-index0");
-  ASSERT_TRUE(format.has_value());
-  EXPECT_EQ(format->size, QSize(320, 240));
-  EXPECT_EQ(format->fourcc, kYuyv);
-  EXPECT_FALSE(rememberedFormat(kTestPatternKey).has_value());
-  rememberDevice("");
-}
-
 TEST(SystemCatalog, ListsCaptureNodesInOrderThenThePattern) {
   const QString dev = testing_support::freshDir("dev");
   for (const char* node : {"video0", "video1", "video2", "video10", "videoX", "vbi0"}) touch(dev + '/' + node);

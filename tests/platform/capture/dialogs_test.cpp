@@ -132,6 +132,7 @@ TEST_F(DialogTest, SourceDialogSwitchesTheDeviceAndRemembersIt) {
   };
   EXPECT_NE(send(WM_CAP_DLG_VIDEOSOURCE), 0);
   EXPECT_EQ(rememberedDevice(), kCameraKey);
+  EXPECT_TRUE(QFile::exists(testing_support::configDir() + "/capture.ini"));
   EXPECT_EQ(Recorder::status.back().text, "Fake Camera: 640 x 480");
   EXPECT_EQ(camera.openPorts, 1);
 

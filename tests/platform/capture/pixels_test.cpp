@@ -76,13 +76,4 @@ TEST(DecodeFrame, CompressedFramesDecodeOnlyWhenWholeAndOfTheFrameSize) {
   EXPECT_TRUE(decodeFrame(kJpeg, bytes, 40, QSize(64, 48), 0).isNull());
 }
 
-TEST(Fourcc, TextRoundTrip) {
-  EXPECT_EQ(fourccText(kYuyv), "YUYV");
-  EXPECT_EQ(fourccFromText("MJPG"), kMjpeg);
-  EXPECT_EQ(fourccFromText(""), 0u);
-  EXPECT_EQ(fourccFromText("TOOLONG"), 0u);
-  EXPECT_TRUE(canDecode(kGrey));
-  EXPECT_FALSE(canDecode(fourcc('H', '2', '6', '4')));
-}
-
 }  // namespace

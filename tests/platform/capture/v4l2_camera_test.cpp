@@ -37,14 +37,6 @@ struct CameraTest : ::testing::Test {
   }
 };
 
-TEST(NearestSize, SmallestDifferenceFirstOfEquals) {
-  const std::vector<QSize> sizes{{320, 240}, {800, 600}, {1280, 960}};
-  EXPECT_EQ(nearestSize(sizes, {640, 480}), QSize(800, 600));
-  EXPECT_EQ(nearestSize(sizes, {320, 240}), QSize(320, 240));
-  EXPECT_EQ(nearestSize({{600, 480}, {680, 480}}, {640, 480}), QSize(600, 480));
-  EXPECT_EQ(nearestSize({}, {640, 480}), QSize(640, 480));
-}
-
 TEST(CommonSizes, WithinARangeAndOnItsSteps) {
   EXPECT_EQ(commonSizesWithin({320, 240}, {800, 600}, {16, 16}),
             (std::vector<QSize>{{320, 240}, {352, 288}, {640, 480}}));  // 800 x 600 is off the steps
