@@ -6,7 +6,7 @@
 
 namespace scan_test {
 
-struct BmpSpec {
+struct BmpFields {
   std::uint32_t headerSize = 40;
   std::int32_t width = 1;
   std::int32_t height = 1;
@@ -26,7 +26,7 @@ inline void put(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v,
   for (int i = 0; i < bytes; ++i) out.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-inline std::vector<std::uint8_t> buildBmp(const BmpSpec& s) {
+inline std::vector<std::uint8_t> buildBmp(const BmpFields& s) {
   std::vector<std::uint8_t> out(14 + s.headerSize, 0);
   out[0] = 'B';
   out[1] = 'M';

@@ -14,7 +14,7 @@
 
 namespace {
 
-using scan_test::BmpSpec;
+using scan_test::BmpFields;
 using scan_test::buildBmp;
 using Bytes = std::vector<std::uint8_t>;
 
@@ -41,19 +41,19 @@ std::vector<std::uint32_t> greys256() {
   return p;
 }
 
-BmpSpec colour24(std::int32_t height) {
+BmpFields colour24(std::int32_t height) {
   // Top row red, green, blue; bottom row white, black, grey. Rows pad to 12.
   Bytes top = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0};
   Bytes bottom = {255, 255, 255, 0, 0, 0, 128, 128, 128, 0, 0, 0};
-  BmpSpec s{.width = 3, .height = height};
+  BmpFields s{.width = 3, .height = height};
   s.pixels = height > 0 ? bottom : top;
   Bytes second = height > 0 ? top : bottom;
   s.pixels.insert(s.pixels.end(), second.begin(), second.end());
   return s;
 }
 
-BmpSpec core8() {
-  BmpSpec s{.headerSize = 12, .width = 2, .height = 1, .bitsPerPixel = 8};
+BmpFields core8() {
+  BmpFields s{.headerSize = 12, .width = 2, .height = 1, .bitsPerPixel = 8};
   for (std::uint32_t i = 0; i < 256; ++i) s.palette.push_back((i << 16) | ((255 - i) << 8));
   s.pixels = {5, 250, 0, 0};
   return s;
@@ -63,7 +63,7 @@ const std::vector<std::uint32_t> kColour24 = {0xFF0000, 0x00FF00, 0x0000FF, 0xFF
 
 struct Case {
   const char* name;
-  BmpSpec spec;
+  BmpFields fields;
   std::vector<std::uint32_t> expected;
   int channels;
   std::vector<std::size_t> qtUnset = {};  // pixels a delta or early end skips: Qt leaves them unset
@@ -115,7 +115,7 @@ std::vector<Case> acceptedCases() {
 TEST(DecodeBmp, ReadsEveryKindToTheSamePixelsAsQt) {
   for (const Case& c : acceptedCases()) {
     SCOPED_TRACE(c.name);
-    const Bytes file = buildBmp(c.spec);
+    const Bytes file = buildBmp(c.fields);
     auto image = scan::decodeBmp(file.data(), file.size());
     ASSERT_TRUE(image.has_value());
     EXPECT_TRUE(scan::isValid(*image));
@@ -136,7 +136,7 @@ TEST(DecodeBmp, ReadsEveryKindToTheSamePixelsAsQt) {
 }
 
 TEST(DecodeBmp, KeepsTheRecordedResolution) {
-  BmpSpec s = colour24(2);
+  BmpFields s = colour24(2);
   s.xPixelsPerMetre = 11811;
   s.yPixelsPerMetre = 3780;
   Bytes file = buildBmp(s);
@@ -164,8 +164,8 @@ TEST(DecodeBmp, AcceptsAMissingPadAfterTheLastRowOnly) {
 
 TEST(DecodeBmp, RefusesWhatItCannotDecodeCompletely) {
   const Bytes good = buildBmp(colour24(2));
-  auto respec = [](std::function<void(BmpSpec&)> change) {
-    BmpSpec s = colour24(2);
+  auto withFields = [](std::function<void(BmpFields&)> change) {
+    BmpFields s = colour24(2);
     change(s);
     return buildBmp(s);
   };
@@ -174,9 +174,9 @@ TEST(DecodeBmp, RefusesWhatItCannotDecodeCompletely) {
     scan_test::put(f, at, value, bytes);
     return f;
   };
-  BmpSpec rle{.width = 4, .height = 2, .bitsPerPixel = 8, .compression = 1, .palette = {0, 0xFF0000}};
+  BmpFields rle{.width = 4, .height = 2, .bitsPerPixel = 8, .compression = 1, .palette = {0, 0xFF0000}};
   auto runLength = [&rle](Bytes data, std::int32_t height = 2) {
-    BmpSpec s = rle;
+    BmpFields s = rle;
     s.pixels = std::move(data);
     s.height = height;
     return buildBmp(s);
@@ -193,23 +193,23 @@ TEST(DecodeBmp, RefusesWhatItCannotDecodeCompletely) {
       {"pixel offset past the end", patch(10, static_cast<std::uint32_t>(good.size()), 4)},
       {"pixel offset inside the header", patch(10, 20, 4)},
       {"unknown header size", patch(14, 41, 4)},
-      {"zero width", respec([](BmpSpec& s) { s.width = 0; })},
-      {"zero height", respec([](BmpSpec& s) { s.height = 0; })},
-      {"negative width", respec([](BmpSpec& s) { s.width = -3; })},
-      {"most negative height", respec([](BmpSpec& s) { s.height = INT_MIN; })},
-      {"side over the cap", respec([](BmpSpec& s) { s.width = 70000; })},
-      {"area over the cap", respec([](BmpSpec& s) { s.width = s.height = 20000; })},
-      {"2 bits per pixel", respec([](BmpSpec& s) { s.bitsPerPixel = 2; s.palette = {0, 1, 2, 3}; })},
-      {"embedded JPEG", respec([](BmpSpec& s) { s.compression = 4; })},
-      {"embedded PNG", respec([](BmpSpec& s) { s.compression = 5; })},
-      {"run-length with 24 bits", respec([](BmpSpec& s) { s.compression = 1; })},
+      {"zero width", withFields([](BmpFields& s) { s.width = 0; })},
+      {"zero height", withFields([](BmpFields& s) { s.height = 0; })},
+      {"negative width", withFields([](BmpFields& s) { s.width = -3; })},
+      {"most negative height", withFields([](BmpFields& s) { s.height = INT_MIN; })},
+      {"side over the cap", withFields([](BmpFields& s) { s.width = 70000; })},
+      {"area over the cap", withFields([](BmpFields& s) { s.width = s.height = 20000; })},
+      {"2 bits per pixel", withFields([](BmpFields& s) { s.bitsPerPixel = 2; s.palette = {0, 1, 2, 3}; })},
+      {"embedded JPEG", withFields([](BmpFields& s) { s.compression = 4; })},
+      {"embedded PNG", withFields([](BmpFields& s) { s.compression = 5; })},
+      {"run-length with 24 bits", withFields([](BmpFields& s) { s.compression = 1; })},
       {"non-contiguous mask",
-       respec([](BmpSpec& s) { s.bitsPerPixel = 32; s.compression = 3; s.masks = {0x0F0F, 0xF000, 0xFF0000}; })},
+       withFields([](BmpFields& s) { s.bitsPerPixel = 32; s.compression = 3; s.masks = {0x0F0F, 0xF000, 0xFF0000}; })},
       {"16-bit mask beyond 16 bits",
-       respec([](BmpSpec& s) { s.bitsPerPixel = 16; s.compression = 3; s.masks = {0x1F0000, 0x7E0, 0x1F}; })},
-      {"palette missing", respec([](BmpSpec& s) { s.bitsPerPixel = 8; })},
+       withFields([](BmpFields& s) { s.bitsPerPixel = 16; s.compression = 3; s.masks = {0x1F0000, 0x7E0, 0x1F}; })},
+      {"palette missing", withFields([](BmpFields& s) { s.bitsPerPixel = 8; })},
       {"OS/2 header with its Huffman code",
-       respec([](BmpSpec& s) { s.headerSize = 64; s.bitsPerPixel = 1; s.compression = 3; s.palette = {0, 1}; })},
+       withFields([](BmpFields& s) { s.headerSize = 64; s.bitsPerPixel = 1; s.compression = 3; s.palette = {0, 1}; })},
       {"run-length top-down", runLength({4, 1, 0, 1}, -2)},
       {"run-length ends mid-picture", runLength({4, 1, 0, 0, 4, 1})},
       {"run-length literal past the end", runLength({0, 4, 1, 1})},
@@ -223,7 +223,7 @@ TEST(DecodeBmp, RefusesWhatItCannotDecodeCompletely) {
 
 TEST(DecodeBmp, RunLengthClipsRunsAtTheRowEndAndEndsAtTheLastRow) {
   // A run of 200 into a 4-pixel row, then rows ended without an end marker.
-  BmpSpec s{.width = 4, .height = 2, .bitsPerPixel = 8, .compression = 1, .palette = {0, 0xFF0000},
+  BmpFields s{.width = 4, .height = 2, .bitsPerPixel = 8, .compression = 1, .palette = {0, 0xFF0000},
             .pixels = {200, 1, 0, 0, 0, 2, 2, 0, 1, 1, 0, 0}};
   Bytes file = buildBmp(s);
   auto image = scan::decodeBmp(file.data(), file.size());
