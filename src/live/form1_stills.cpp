@@ -35,14 +35,12 @@ void adopt(const stills::NumberedName& name) {
   AppState.BasePath = name.BasePath;
 }
 
-bool taken(const QString& path) { return stills::FileExists(path) == rt::True; }
-
 // The capture window claims the name without replacing anything; when
 // another program took it in the meantime, the next free name is tried.
 bool saveFrame(form1& window, QString& path) {
   rt::EnsurePicturesFolderFor(path);
   bool saved = devices::capFileSaveDIB(AppState.hCapWnd, path) == rt::True;
-  for (int attempt = 1; !saved && attempt < kSaveAttempts && taken(path); ++attempt) {
+  for (int attempt = 1; !saved && attempt < kSaveAttempts && stills::NameInUse(path); ++attempt) {
     path = window.NextNumberedName();
     saved = devices::capFileSaveDIB(AppState.hCapWnd, path) == rt::True;
   }
@@ -52,7 +50,7 @@ bool saveFrame(form1& window, QString& path) {
 }  // namespace
 
 QString form1::NextNumberedName() {
-  adopt(stills::NextFreeName(currentName(), app::DefaultLivePath(), taken, kNameTries));
+  adopt(stills::NextFreeName(currentName(), app::DefaultLivePath(), stills::NameInUse, kNameTries));
   return AppState.FilePath;
 }
 
@@ -65,9 +63,12 @@ void form1::mnuCapFrame_Click() {
     return;
   }
   stills::ShowViewer();
-  stills::LoadViewerPicture(path);
+  // Read once: the viewer shows the bitmap as the capture window wrote it,
+  // and the same picture is rewritten in the chosen format.
+  std::optional<scan::Image> picture = stills::ReadCapturedBitmap(path);
+  if (picture) stills::SetViewerPicture(stills::ToQImage(*picture));
   stills::SetViewerLabelToPath(path);
-  stills::RewriteInFormat(path, stills::FormatForExtension(AppState.FileExt));
+  if (picture) stills::RewriteInFormat(std::move(*picture), path, stills::FormatForExtension(AppState.FileExt));
   app::form1.Show();
 }
 

@@ -1,5 +1,8 @@
 #include "stills/next_name.h"
 
+#include <sys/stat.h>
+
+#include <QFile>
 #include <algorithm>
 #include <cmath>
 
@@ -48,6 +51,12 @@ NumberedName NextFreeName(const NumberedName& last, const QString& fallbackPath,
   NumberedName name = AdvanceName(last, fallbackPath);
   for (int tried = 1; tried < maxTries && taken(name.FilePath); ++tried) name = AdvanceName(name, fallbackPath);
   return name;
+}
+
+bool NameInUse(const QString& path) {
+  if (path.isEmpty()) return false;
+  struct stat st {};
+  return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
 SaveAsResult ChooseFromSavedName(const QString& chosen, const QString& basePath, const QString& fileCounter) {

@@ -31,6 +31,10 @@ NumberedName AdvanceName(const NumberedName& last, const QString& fallbackPath);
 NumberedName NextFreeName(const NumberedName& last, const QString& fallbackPath,
                           const std::function<bool(const QString&)>& taken, int maxTries);
 
+// True when anything at all has the name: a file, a folder, even a link
+// that leads nowhere. Such a name cannot be claimed for a new picture.
+bool NameInUse(const QString& path);
+
 // The scheme after the user chose `chosen` in the save-as dialog, given the
 // current base path and counter.
 struct SaveAsResult {

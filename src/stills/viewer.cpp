@@ -36,4 +36,8 @@ bool LoadViewerPicture(const QString& path) {
   return true;
 }
 
+void SetViewerPicture(const QImage& picture) {
+  if (!picture.isNull()) app::Form3->Image1->setPixmap(QPixmap::fromImage(picture));
+}
+
 }  // namespace stills

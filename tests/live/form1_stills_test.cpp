@@ -17,6 +17,7 @@
 #include "platform/capture/capture_window.h"
 #include "platform/capture/catalog.h"
 #include "platform/capture/dib.h"
+#include "platform/capture/test_pattern.h"
 #include "platform/filedialog/open_file_name.h"
 #include "platform/runtime/settings.h"
 #include "support/test_env.h"
@@ -67,8 +68,17 @@ QStringList filesIn(const QString& folder) {
   return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
+// Only the test pattern, whatever cameras the machine has.
+struct PatternOnly final : capture::DeviceCatalog {
+  std::vector<capture::DeviceInfo> list() override { return {{capture::kTestPatternKey, "Test pattern"}}; }
+  std::unique_ptr<capture::CaptureDevice> make(const capture::DeviceInfo&) override {
+    return std::make_unique<capture::TestPattern>();
+  }
+};
+
 struct CaptureTest : ::testing::Test {
   void SetUp() override {
+    capture::setDeviceCatalog(&catalog);
     QDir(testing_support::configDir()).removeRecursively();
     QDir(picturesDir()).removeRecursively();
     app::ResetAppState();
@@ -79,6 +89,7 @@ struct CaptureTest : ::testing::Test {
     app::UnloadAll();
     testing_support::settle();
     live::setCaptureWindowFactory({});
+    capture::setDeviceCatalog(nullptr);
   }
 
   // The live window with the test pattern running at `frame`.
@@ -98,6 +109,7 @@ struct CaptureTest : ::testing::Test {
     for (int i = 0; i < times; ++i) live().mnuCapFrame->trigger();
   }
 
+  PatternOnly catalog;
   testing_support::FakeDialogs dialogs;
 };
 
@@ -118,7 +130,8 @@ TEST_F(CaptureTest, EachCaptureWritesTheNextNumberedBitmap) {
   EXPECT_TRUE(app::Form3->isVisible());
   EXPECT_EQ(app::Form3->lbFilename->text(), rt::DisplayPath(pictures("MOR0003.bmp")));
   EXPECT_TRUE(app::Form3->lbFilename->text().endsWith(" / MOR0003.bmp"));
-  EXPECT_EQ(app::Form3->Image1->pixmap().size(), QSize(640, 480));
+  EXPECT_EQ(app::Form3->Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+            QImage(pictures("MOR0003.bmp")).convertToFormat(QImage::Format_RGB32));
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
@@ -186,19 +199,27 @@ TEST_F(CaptureTest, NamesFollowFromTheCurrentOne) {
   }
 }
 
-TEST_F(CaptureTest, AnExistingPictureIsNeverReplaced) {
+TEST_F(CaptureTest, NothingUnderAnExistingNameIsReplaced) {
   QDir().mkpath(picturesDir());
   const QByteArray mine = "a picture taken earlier";
   QFile earlier(pictures("MOR0002.bmp"));
   ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
   earlier.write(mine);
   earlier.close();
+  QDir().mkpath(pictures("MOR0004.bmp"));
+  ASSERT_TRUE(QFile::link(pictures("nowhere"), pictures("MOR0005.bmp")));
   showLive();
   capture(3);
-  EXPECT_EQ(filesIn(picturesDir()), QStringList({"MOR0001.bmp", "MOR0002.bmp", "MOR0003.bmp", "MOR0004.bmp"}));
+  const QStringList all =
+      QDir(picturesDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+  EXPECT_EQ(all, QStringList({"MOR0001.bmp", "MOR0002.bmp", "MOR0003.bmp", "MOR0004.bmp", "MOR0005.bmp",
+                              "MOR0006.bmp"}));
   EXPECT_EQ(contentOf(pictures("MOR0002.bmp")), mine);
-  EXPECT_EQ(AppState.FilePath, pictures("MOR0004.bmp"));
-  EXPECT_EQ(AppState.FileCounter, "0004");
+  EXPECT_TRUE(QFileInfo(pictures("MOR0004.bmp")).isDir());
+  EXPECT_TRUE(QFileInfo(pictures("MOR0005.bmp")).isSymLink());
+  EXPECT_EQ(formatOf(pictures("MOR0006.bmp")), "bmp");
+  EXPECT_EQ(AppState.FilePath, pictures("MOR0006.bmp"));
+  EXPECT_EQ(AppState.FileCounter, "0006");
   EXPECT_TRUE(dialogs.messages.empty());
 }
 

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QStringList>
 #include <set>
 
 #include "stills/next_name.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -97,6 +100,22 @@ TEST(NextFreeName, GivesUpAfterItsTries) {
   const NumberedName next = stills::NextFreeName(named("/p/MOR0000.bmp", "0000"), kFallback, everything, 5);
   EXPECT_EQ(next.FilePath, "/p/MOR0005.bmp");
   EXPECT_EQ(asked, 4);
+}
+
+TEST(NameInUse, AnythingUnderTheNameTakesIt) {
+  const QString dir = testing_support::freshDir("inuse");
+  QFile file(dir + "/file.bmp");
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  QDir().mkpath(dir + "/folder.bmp");
+  ASSERT_TRUE(QFile::link(dir + "/nowhere", dir + "/dangling.bmp"));
+  struct Case {
+    QString path;
+    bool inUse;
+  };
+  const Case cases[] = {{dir + "/file.bmp", true},     {dir + "/folder.bmp", true}, {dir + "/dangling.bmp", true},
+                        {dir + "/missing.bmp", false}, {dir + "/gone/x.bmp", false}, {QString(), false}};
+  for (const Case& c : cases) EXPECT_EQ(stills::NameInUse(c.path), c.inUse) << c.path.toStdString();
 }
 
 }  // namespace
