@@ -11,6 +11,7 @@
 #include "platform/capture/preview.h"
 #include "platform/capture/records.h"
 #include "platform/capture/source_dialog.h"
+#include "platform/capture/startup_report.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
 
@@ -323,6 +324,7 @@ void CaptureWindow::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::black);
   if (preview_) paintPreview(painter, frame_, rect(), scale_);
+  if (preview_ && !frame_.isNull()) reportFirstFramePainted();
   if (state_ == State::Lost) paintNotice(painter, rect(), lostNotice(info_.name));
   sinceLastPaint_.start();
 }
