@@ -14,108 +14,63 @@ using stills::NumberedName;
 
 const QString kFallback = "/home/u/Pictures/MOR0000.bmp";
 
-NumberedName named(const QString& path, const QString& counter) {
-  return {path, path.right(4), counter, path.left(path.size() - 4)};
-}
-
-TEST(NextCounter, AddsOneToTheLeadingNumber) {
-  struct Case {
-    const char* counter;
-    const char* next;
-  };
-  const Case cases[] = {
-      {"0000", "0001"}, {"0009", "0010"}, {"0041", "0042"}, {"9999", "10000"}, {"10000", "10001"},
-      {"", "0001"},     {"abcd", "0001"}, {"12ab", "0013"}, {" 7", "0008"},    {"2.75", "0003"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(stills::NextCounter(c.counter), c.next) << c.counter;
+NumberedName named(const QString& path, const QString& counter, const QString& ext = {}) {
+  return {path, ext.isNull() ? path.right(4) : ext, counter, path.left(path.size() - 4)};
 }
 
 TEST(AdvanceName, ChangesOnlyTheCounter) {
   struct Case {
-    QString path, counter, ext;
-    QString next, nextCounter;
+    QString path, counter, ext, next;
   };
   const Case cases[] = {
-      {"C:\\MOR0000.bmp", "0000", ".bmp", "C:\\MOR0001.bmp", "0001"},
-      {"C:\\MOR0009.bmp", "0009", ".bmp", "C:\\MOR0010.bmp", "0010"},
-      {"C:\\images\\shot0041.pdf", "0041", ".pdf", "C:\\images\\shot0042.pdf", "0042"},
-      {"/p/cat0000.jpg", "", ".jpg", "/p/cat0001.jpg", "0001"},
-      {"/p/cat0000.jpg", "ab", ".jpg", "/p/cat0001.jpg", "0001"},
-      // The extension comes from FileExt, not from the path.
-      {"/p/MOR0003.bmp", "0003", ".pdf", "/p/MOR0004.pdf", "0004"},
+      {"C:\\MOR0000.bmp", "0000", ".bmp", "C:\\MOR0001.bmp"},
+      {"C:\\MOR0009.bmp", "0009", ".bmp", "C:\\MOR0010.bmp"},
+      {"C:\\images\\shot0041.pdf", "0041", ".pdf", "C:\\images\\shot0042.pdf"},
+      {"/p/cat0000.jpg", "", ".jpg", "/p/cat0001.jpg"},
+      {"/p/cat0000.jpg", "ab", ".jpg", "/p/cat0001.jpg"},
+      {"/p/cat0000.jpg", "12ab", ".jpg", "/p/cat0013.jpg"},
+      {"/p/MOR0003.bmp", "0003", ".pdf", "/p/MOR0004.pdf"},  // the extension is FileExt's
+      {"C:\\MOR9999.bmp", "9999", ".bmp", "C:\\MOR10000.bmp"},
+      {"C:\\MOR10000.bmp", "10000", ".bmp", "C:\\MOR10001.bmp"},  // the stem keeps no old digit
+      {"12345.bmp", "12345", ".bmp", "12346.bmp"},
+      // Too short to hold the counter and an extension: the fallback's next.
+      {"", "0001", ".jpg", "/home/u/Pictures/MOR0001.bmp"},
+      {"ab1.bmp", "0001", ".bmp", "/home/u/Pictures/MOR0001.bmp"},
+      {"2345.bmp", "12345", ".bmp", "/home/u/Pictures/MOR0001.bmp"},
   };
   for (const Case& c : cases) {
-    NumberedName last = named(c.path, c.counter);
-    last.FileExt = c.ext;
-    const NumberedName next = stills::AdvanceName(last, kFallback);
-    EXPECT_EQ(next.FilePath, c.next) << c.path.toStdString();
-    EXPECT_EQ(next.FileCounter, c.nextCounter);
-    EXPECT_EQ(next.FileExt, c.ext);
+    const NumberedName next = stills::AdvanceName(named(c.path, c.counter, c.ext), kFallback);
+    SCOPED_TRACE(c.path.toStdString());
+    EXPECT_EQ(next.FilePath, c.next);
+    EXPECT_EQ(next.FileExt, c.next.right(4));
     EXPECT_EQ(next.BasePath, c.next.left(c.next.size() - 4));
+    EXPECT_TRUE(next.BasePath.endsWith(next.FileCounter));
+    EXPECT_GE(next.FileCounter.size(), 4);
   }
 }
 
-TEST(AdvanceName, ACounterPast9999KeepsGrowingWithoutTouchingTheStem) {
-  NumberedName name = named("C:\\MOR9998.bmp", "9998");
-  QStringList paths;
-  for (int i = 0; i < 4; ++i) {
-    name = stills::AdvanceName(name, kFallback);
-    paths << name.FilePath;
-  }
-  EXPECT_EQ(paths, QStringList({"C:\\MOR9999.bmp", "C:\\MOR10000.bmp", "C:\\MOR10001.bmp", "C:\\MOR10002.bmp"}));
-  EXPECT_EQ(name.BasePath, "C:\\MOR10002");
-  EXPECT_EQ(name.FileCounter, "10002");
-}
-
-TEST(AdvanceName, APathTooShortToSplitStartsFromTheFallback) {
-  for (const QString& path : {QString(), QString("a.bmp"), QString("ab1.bmp"), QString("0001.bm")}) {
-    const NumberedName next = stills::AdvanceName(named(path, "0001"), kFallback);
-    EXPECT_EQ(next.FilePath, "/home/u/Pictures/MOR0001.bmp") << path.toStdString();
-    EXPECT_EQ(next.FileExt, ".bmp");
-    EXPECT_EQ(next.FileCounter, "0001");
-    EXPECT_EQ(next.BasePath, "/home/u/Pictures/MOR0001");
-  }
-  // A five-digit counter needs nine characters.
-  EXPECT_EQ(stills::AdvanceName(named("2345.bmp", "12345"), kFallback).FilePath, "/home/u/Pictures/MOR0001.bmp");
-  EXPECT_EQ(stills::AdvanceName(named("12345.bmp", "12345"), kFallback).FilePath, "12346.bmp");
-}
-
-TEST(NextFreeName, SkipsNamesThatAreTaken) {
+TEST(NextFreeName, SkipsTakenNamesWithinItsTries) {
   const std::set<QString> taken{"/p/MOR0001.bmp", "/p/MOR0002.bmp", "/p/MOR0004.bmp"};
   auto isTaken = [&](const QString& path) { return taken.count(path) > 0; };
   const NumberedName next = stills::NextFreeName(named("/p/MOR0000.bmp", "0000"), kFallback, isTaken, 100);
   EXPECT_EQ(next.FilePath, "/p/MOR0003.bmp");
   EXPECT_EQ(next.FileCounter, "0003");
-  EXPECT_EQ(next.BasePath, "/p/MOR0003");
-  const NumberedName after = stills::NextFreeName(next, kFallback, isTaken, 100);
-  EXPECT_EQ(after.FilePath, "/p/MOR0005.bmp");
-}
-
-TEST(NextFreeName, GivesUpAfterItsTries) {
+  EXPECT_EQ(stills::NextFreeName(next, kFallback, isTaken, 100).FilePath, "/p/MOR0005.bmp");
   int asked = 0;
-  auto everything = [&](const QString&) {
-    ++asked;
-    return true;
-  };
-  const NumberedName next = stills::NextFreeName(named("/p/MOR0000.bmp", "0000"), kFallback, everything, 5);
-  EXPECT_EQ(next.FilePath, "/p/MOR0005.bmp");
+  auto everything = [&](const QString&) { return ++asked > 0; };
+  EXPECT_EQ(stills::NextFreeName(named("/p/MOR0000.bmp", "0000"), kFallback, everything, 5).FilePath,
+            "/p/MOR0005.bmp");
   EXPECT_EQ(asked, 4);
 }
 
 TEST(NameInUse, AnythingUnderTheNameTakesIt) {
   const QString dir = testing_support::freshDir("inuse");
-  QFile file(dir + "/file.bmp");
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.close();
+  QFile(dir + "/file.bmp").open(QIODevice::WriteOnly);
   QDir().mkpath(dir + "/folder.bmp");
   ASSERT_TRUE(QFile::link(dir + "/nowhere", dir + "/dangling.bmp"));
-  struct Case {
-    QString path;
-    bool inUse;
-  };
-  const Case cases[] = {{dir + "/file.bmp", true},     {dir + "/folder.bmp", true}, {dir + "/dangling.bmp", true},
-                        {dir + "/missing.bmp", false}, {dir + "/gone/x.bmp", false}, {QString(), false}};
-  for (const Case& c : cases) EXPECT_EQ(stills::NameInUse(c.path), c.inUse) << c.path.toStdString();
+  for (const char* name : {"/file.bmp", "/folder.bmp", "/dangling.bmp"}) EXPECT_TRUE(stills::NameInUse(dir + name));
+  for (const char* name : {"/missing.bmp", "/gone/x.bmp"}) EXPECT_FALSE(stills::NameInUse(dir + name));
+  EXPECT_FALSE(stills::NameInUse(QString()));
 }
 
 }  // namespace
