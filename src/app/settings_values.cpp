@@ -14,15 +14,18 @@ std::int32_t DriverIndexFromSetting(const QString& stored, std::int32_t highestI
   return *index;
 }
 
-QString LivePathFromSetting(const QString& stored) {
-  if (stored.isEmpty() || stored == kNotStored || stored.size() < kMinNumberedPathLength) return DefaultLivePath();
-  return stored;
+namespace {
+// A zero character cannot be part of a file name; the C interfaces would
+// silently cut the name there and write to a different file.
+bool usablePath(const QString& stored) {
+  return !stored.isEmpty() && stored != kNotStored && stored.size() >= kMinNumberedPathLength &&
+         !stored.contains(QChar(0));
 }
+}  // namespace
 
-QString TwainPathFromSetting(const QString& stored) {
-  if (stored.isEmpty() || stored == kNotStored || stored.size() < kMinNumberedPathLength) return DefaultTwainPath();
-  return stored;
-}
+QString LivePathFromSetting(const QString& stored) { return usablePath(stored) ? stored : DefaultLivePath(); }
+
+QString TwainPathFromSetting(const QString& stored) { return usablePath(stored) ? stored : DefaultTwainPath(); }
 
 rt::Bool16 FreeResizeFromSetting(const QString& stored) {
   return stored == kNotStored || stored == "1" ? rt::False : rt::True;

@@ -29,8 +29,8 @@ QString DefaultSaveName();   // PAX in the Pictures folder
 // a driver entry (above `highestIndex`, below 0, beyond 32 bits) gives 0.
 std::int32_t DriverIndexFromSetting(const QString& stored, std::int32_t highestIndex);
 
-// "Path" for the live window: empty, "New", or too short to hold a counter
-// and an extension gives the default.
+// "Path" for the live window: empty, "New", too short to hold a counter and
+// an extension, or holding a zero character gives the default.
 QString LivePathFromSetting(const QString& stored);
 
 // "Path" for the scanner window: likewise, with its own default.

@@ -12,6 +12,7 @@
 #include "platform/runtime/metrics.h"
 #include "platform/runtime/program.h"
 #include "platform/runtime/settings.h"
+#include "platform/runtime/vb.h"
 #include "stills/mCmnDlg.h"
 #include "stills/numbered_name.h"
 #include "stills/viewer.h"
@@ -91,7 +92,11 @@ void form1::Form_Unload(std::int16_t&) {
   devices::capSetCallbackOnCapControl(cap, nullptr);
   devices::capDriverDisconnect(cap);
   if (cap != 0) win::DestroyWindow(cap);
-  rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, AppState.FilePath);
+  // Without the stored path the next start would number from the beginning
+  // again (skipping taken names, but far from where the user left off).
+  if (!rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, AppState.FilePath))
+    rt::MsgBox("The last file name could not be saved in " + rt::DisplayPath(rt::SettingsFile(app::kPathsApp)) + ".",
+               rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
   if (AppState.EndOnUnload) rt::End();
 }
 
