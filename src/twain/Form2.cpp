@@ -1,9 +1,165 @@
 #include "twain/Form2.h"
 
+#include <QCloseEvent>
+
 #include "app/Public.h"
+#include "app/forms.h"
+#include "app/settings_values.h"
+#include "devices/EZTwain.h"
+#include "platform/runtime/paths.h"
+#include "platform/runtime/program.h"
+#include "platform/runtime/settings.h"
+#include "stills/viewer.h"
+#include "twain/twain_names.h"
 
 namespace twain {
 
-void Form2::mnuLive_Click() { app::AppState.ScreenMode = 1; }
+using app::AppState;
+
+namespace {
+// Names skipped in one pass because earlier files hold them; beyond this the
+// run stops rather than search on.
+constexpr int kMaxNamesTried = 100000;
+}  // namespace
+
+// The window's commands are off while a run is under way, and back on however
+// the run is left.
+class RunScope {
+ public:
+  explicit RunScope(Form2& form) : form_(form) {
+    form_.running_ = true;
+    form_.setCommandsEnabled(false);
+  }
+  ~RunScope() {
+    form_.running_ = false;
+    form_.setCommandsEnabled(true);
+  }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+
+ private:
+  Form2& form_;
+};
+
+void Form2::Form_Load() {
+  Filename0 = app::TwainPathFromSetting(
+      rt::GetSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, app::kNotStored));
+  loadedPath_ = Filename0;
+  stills::SetViewerLabelToPath(Filename0);
+}
+
+void Form2::Form_Unload(std::int16_t& Cancel) {
+  if (running_) {
+    Cancel = rt::True;
+    return;
+  }
+  rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey,
+                  PathToStore(loadedPath_, lastImage_, runEnded_, AppState.FileExt));
+  // Only the user's close box asks for the live window here; the
+  // controller's own switch unloads this window too.
+  if (closingByFrame_) AppState.ScreenMode = 1;
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+  closingByFrame_ = true;
+  app::Form2Design::closeEvent(event);
+  closingByFrame_ = false;
+}
+
+void Form2::mnuSelectDevice_Click() {
+  if (running_) return;
+  TWAIN_SetAppTitle(rt::Ansi(app::kTwainAppTitle).constData());
+  TWAIN_SelectImageSource(hWnd());
+}
+
+void Form2::mnuCapture_Click() {
+  if (running_) return;
+  AcquireRun();
+}
+
+void Form2::mnuLive_Click() {
+  if (running_) return;
+  AppState.ScreenMode = 1;
+}
+
+void Form2::mnuExit_Click() {
+  if (running_) return;
+  app::frmControl.Unload();
+  app::Form2.Unload();
+  rt::End();
+}
+
+void Form2::mnuAbout_Click() {
+  if (running_) return;
+  app::frmAbout.Show();
+}
+
+void Form2::AcquireRun() {
+  {
+    RunScope scope(*this);
+    stills::ShowViewer();
+    showAgain();
+    TWAIN_SetAppTitle(rt::Ansi(app::kTwainAppTitle).constData());
+    const bool sourceOpen = TWAIN_OpenDefaultSource() != 0;
+    TWAIN_SuppressErrorMessages(1);
+    TWAIN_SetMultiTransfer(1);
+    while (AcquirePass(sourceOpen)) {
+    }
+    TWAIN_CloseSource();
+    runEnded_ = true;
+  }
+  mnuLive_Click();
+}
+
+// One page; false when none was acquired, which ends the run.
+bool Form2::AcquirePass(bool sourceOpen) {
+  const QString fileExt = AppState.FileExt;
+  const auto names = NextPassNames(Filename0, fileExt, NameTaken, kMaxNamesTried);
+  if (!names) return false;
+  rt::EnsurePicturesFolderFor(names->acquired);
+  const std::int32_t result =
+      sourceOpen ? TWAIN_AcquireToFilename(hWnd(), rt::Ansi(names->acquired).constData()) : -1;
+  // A success that left no file would only repeat; it ends the run as well.
+  const bool acquired = result == 0 && rt::FileLen(names->acquired).has_value();
+  QString passName = names->target;
+  if (acquired) {
+    passName = ConvertPage(names->acquired, names->target, fileExt);
+    lastImage_ = passName;
+  }
+  Filename0 = passName;
+  stills::SetViewerLabelToPath(passName);
+  showAgain();
+  rt::DoEvents();
+  return acquired;
+}
+
+// Moves the acquired bitmap to the target name and rewrites it in that
+// format. When the page cannot be converted it stays the bitmap under its
+// ".bmp" name; answers the name the page ends under.
+QString Form2::ConvertPage(const QString& acquired, const QString& target, const QString& fileExt) {
+  if (target == acquired) return acquired;
+  const std::int32_t image = TWAIN_LoadNativeFromFilename(rt::Ansi(acquired).constData());
+  if (image == 0) return acquired;
+  if (!rt::Name(acquired, target)) {
+    DIB_Free(image);
+    return acquired;
+  }
+  const QByteArray path = rt::Ansi(target);
+  const std::int32_t written =
+      fileExt == ".jpg" ? DIB_WriteToJpeg(image, path.constData()) : DIB_WriteToPdf(image, path.constData());
+  if (written != scan::kWriteOk && rt::Name(target, acquired)) return acquired;
+  return target;
+}
+
+void Form2::showAgain() {
+  show();
+  raise();
+  activateWindow();
+}
+
+void Form2::setCommandsEnabled(bool enabled) {
+  for (QAction* command : {mnuFile->menuAction(), mnuSelectDevice, mnuExit, mnuCapture, mnuLive, mnuAbout})
+    command->setEnabled(enabled);
+}
 
 }  // namespace twain

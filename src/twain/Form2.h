@@ -1,14 +1,50 @@
 #pragma once
-// The scanner capture window.
+// The scanner capture window: chooses the scanner and acquires page after
+// page to numbered files, then asks for the live window again.
+
+#include <QString>
+#include <cstdint>
+#include <optional>
 
 #include "app/Form2_design.h"
+
+class QCloseEvent;
 
 namespace twain {
 
 class Form2 : public app::Form2Design {
   Q_OBJECT
  public:
+  // The current numbered file; a run continues after it.
+  QString Filename0;
+
+  void Form_Load() override;
+  void Form_Unload(std::int16_t& Cancel) override;
+  void mnuSelectDevice_Click() override;
+  void mnuCapture_Click() override;
   void mnuLive_Click() override;
+  void mnuExit_Click() override;
+  void mnuAbout_Click() override;
+
+  // Acquires pages until the source delivers no more.
+  void AcquireRun();
+  bool running() const { return running_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  friend class RunScope;
+  bool AcquirePass(bool sourceOpen);
+  QString ConvertPage(const QString& acquired, const QString& target, const QString& fileExt);
+  void showAgain();
+  void setCommandsEnabled(bool enabled);
+
+  QString loadedPath_;
+  std::optional<QString> lastImage_;
+  bool runEnded_ = false;
+  bool running_ = false;
+  bool closingByFrame_ = false;
 };
 
 }  // namespace twain

@@ -1,0 +1,196 @@
+// Acquisition runs from SANE's test backend to numbered files.
+
+#include <QAction>
+#include <QFile>
+#include <QTimer>
+
+#include "app/Public.h"
+#include "app/forms.h"
+#include "platform/runtime/vb.h"
+#include "platform/scan/sane_device.h"
+#include "platform/scan/scanner.h"
+#include "twain_fixture.h"
+
+namespace {
+
+using namespace twain_testing;
+
+QStringList numbered(const QString& stem, int first, int last, const QString& ext) {
+  QStringList names;
+  for (int n = first; n <= last; ++n) names << stem + rt::Format0000(n) + ext;
+  return names;
+}
+
+class FeederRun : public TwainWindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(FeederRun, TenPagesInTheChosenFormatThenTheLiveWindow) {
+  const QString ext = GetParam();
+  storePath(path("ZENO0041" + ext));
+  app::AppState.FileExt = ext;
+  chooseSource("test:0", kFeeder);
+  twain::Form2& w = load();
+  w.mnuCapture->trigger();
+
+  EXPECT_EQ(files(), numbered("ZENO", 42, 51, ext));  // nothing else: no bitmap beside a converted page
+  for (const QString& name : numbered("ZENO", 42, 51, ext)) {
+    SCOPED_TRACE(name.toStdString());
+    if (ext == ".pdf") {
+      EXPECT_EQ(pdfPages(path(name)), 1);
+      EXPECT_EQ(pdfImageSize(path(name)), kPage);
+    } else {
+      EXPECT_EQ(pictureFormat(path(name)), ext == ".jpg" ? "jpeg" : "bmp");
+      EXPECT_EQ(pictureSize(path(name)), kPage);
+    }
+  }
+  EXPECT_EQ(w.Filename0, path("ZENO0052" + ext));
+  EXPECT_EQ(label(), rt::DisplayPath(path("ZENO0052" + ext)));
+  EXPECT_TRUE(app::Form3->isVisible());
+  EXPECT_TRUE(app::Form3->Image1->pixmap().isNull());  // a run names pages, it does not show them
+  EXPECT_EQ(app::AppState.ScreenMode, 1);
+  EXPECT_FALSE(w.running());
+  EXPECT_TRUE(w.mnuCapture->isEnabled());
+  EXPECT_EQ(dialogs.modalCount, 0);
+  EXPECT_TRUE(dialogs.messages.empty());
+
+  app::Form2.Unload();
+  EXPECT_EQ(storedPath(), path("ZENO0051" + ext));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, FeederRun, ::testing::Values(".bmp", ".jpg", ".pdf"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+TEST_F(TwainWindowTest, FlatbedRunAsksForEachPageAndLocksTheWindowMeanwhile) {
+  app::AppState.FileExt = ".bmp";  // nothing stored: the default name and the first device's own source
+  twain::Form2& w = load();
+  std::vector<std::vector<bool>> enabled;
+  answerPrompts(2, [&](int) {
+    EXPECT_TRUE(w.running());
+    enabled.push_back({w.mnuFile->menuAction()->isEnabled(), w.mnuSelectDevice->isEnabled(), w.mnuExit->isEnabled(),
+                       w.mnuCapture->isEnabled(), w.mnuLive->isEnabled(), w.mnuAbout->isEnabled()});
+    // Commands that reach the window anyway change nothing.
+    w.mnuLive_Click();
+    w.mnuCapture_Click();
+    w.mnuSelectDevice_Click();
+    w.mnuAbout_Click();
+    EXPECT_NO_THROW(w.mnuExit_Click());
+    // Nor does the close box.
+    w.close();
+    EXPECT_TRUE(app::Form2.IsLoaded());
+    EXPECT_EQ(app::AppState.ScreenMode, 2);
+  });
+  w.mnuCapture->trigger();
+
+  EXPECT_EQ(dialogs.modalCount, 3);
+  EXPECT_EQ(enabled, std::vector<std::vector<bool>>(3, std::vector<bool>(6, false)));
+  EXPECT_FALSE(app::frmAbout.IsLoaded());
+  const QString pictures = testing_support::picturesDir();
+  EXPECT_EQ(pictureSize(pictures + "/ZENO0001.bmp"), kPage);
+  EXPECT_EQ(pictureSize(pictures + "/ZENO0002.bmp"), kPage);
+  EXPECT_FALSE(QFile::exists(pictures + "/ZENO0003.bmp"));
+  EXPECT_EQ(w.Filename0, pictures + "/ZENO0003.bmp");
+  EXPECT_EQ(app::AppState.ScreenMode, 1);
+  EXPECT_TRUE(w.mnuLive->isEnabled() && w.mnuFile->menuAction()->isEnabled());
+  app::Form2.Unload();
+  EXPECT_EQ(storedPath(), pictures + "/ZENO0002.bmp");
+}
+
+class DeviceFaultRun : public TwainWindowTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DeviceFaultRun, EndsCleanlyKeepingEveryPageWritten) {
+  storePath(path("ZENO0041.jpg"));
+  app::AppState.FileExt = ".jpg";
+  chooseSource("test:0", kFeeder);
+  twain::Form2& w = load();
+  // The run yields once per pass; once three pages are on disk the device
+  // fails from the next page on (it refuses options while a page is read).
+  QByteArray second;
+  QTimer inject;
+  QObject::connect(&inject, &QTimer::timeout, [&] {
+    if (files().size() < 3 || !scan::openSource()) return;
+    second = contents(path("ZENO0043.jpg"));
+    if (scan::openSource()->setStringOption("read-return-value", GetParam()) == SANE_STATUS_GOOD) inject.stop();
+  });
+  inject.start(0);
+  w.mnuCapture->trigger();
+
+  EXPECT_FALSE(inject.isActive());
+  EXPECT_EQ(files(), numbered("ZENO", 42, 44, ".jpg"));
+  EXPECT_EQ(contents(path("ZENO0043.jpg")), second);
+  for (const QString& name : files()) {
+    EXPECT_EQ(pictureFormat(path(name)), "jpeg") << name.toStdString();
+    EXPECT_EQ(pictureSize(path(name)), kPage) << name.toStdString();
+  }
+  EXPECT_TRUE(dialogs.messages.empty());  // the run silences the library
+  EXPECT_EQ(w.Filename0, path("ZENO0045.jpg"));
+  EXPECT_EQ(app::AppState.ScreenMode, 1);
+  app::Form2.Unload();
+  EXPECT_EQ(storedPath(), path("ZENO0044.jpg"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, DeviceFaultRun,
+                         ::testing::Values("SANE_STATUS_JAMMED", "SANE_STATUS_IO_ERROR", "SANE_STATUS_COVER_OPEN"));
+
+TEST_F(TwainWindowTest, CounterPastNineThousandNineHundredNinetyNineKeepsTheStem) {
+  storePath(path("ZENO9998.bmp"));
+  app::AppState.FileExt = ".bmp";
+  chooseSource("test:0", kFeeder);
+  twain::Form2& w = load();
+  w.mnuCapture->trigger();
+  EXPECT_EQ(files(), (QStringList{"ZENO10000.bmp", "ZENO10001.bmp", "ZENO10002.bmp", "ZENO10003.bmp",
+                                  "ZENO10004.bmp", "ZENO10005.bmp", "ZENO10006.bmp", "ZENO10007.bmp",
+                                  "ZENO10008.bmp", "ZENO9999.bmp"}));
+  EXPECT_EQ(w.Filename0, path("ZENO10009.bmp"));
+  app::Form2.Unload();
+  EXPECT_EQ(storedPath(), path("ZENO10008.bmp"));
+}
+
+TEST_F(TwainWindowTest, ExistingFilesSurviveAndTheirNumbersAreSkipped) {
+  storePath(path("ZENO0041.jpg"));
+  app::AppState.FileExt = ".jpg";
+  chooseSource("test:0", kFeeder);
+  writeFile(path("ZENO0043.jpg"), "the user's picture");
+  writeFile(path("ZENO0045.bmp"), "another picture");
+  twain::Form2& w = load();
+  w.mnuCapture->trigger();
+
+  EXPECT_EQ(contents(path("ZENO0043.jpg")), "the user's picture");
+  EXPECT_EQ(contents(path("ZENO0045.bmp")), "another picture");
+  QStringList expected = QStringList{"ZENO0042.jpg", "ZENO0043.jpg", "ZENO0044.jpg", "ZENO0045.bmp"} +
+                         numbered("ZENO", 46, 53, ".jpg");
+  EXPECT_EQ(files(), expected);
+  for (const QString name : {"ZENO0042.jpg", "ZENO0044.jpg", "ZENO0053.jpg"})
+    EXPECT_EQ(pictureFormat(path(name)), "jpeg") << name.toStdString();
+  app::Form2.Unload();
+  EXPECT_EQ(storedPath(), path("ZENO0053.jpg"));
+}
+
+TEST_F(TwainWindowTest, SourceThatCannotBeOpenedEndsTheRunAfterOnePass) {
+  storePath(path("ZENO0041.pdf"));
+  app::AppState.FileExt = ".pdf";
+  chooseSource("nosuchbackend:0", "");
+  twain::Form2& w = load();
+  w.mnuCapture->trigger();
+  EXPECT_TRUE(files().isEmpty());
+  EXPECT_EQ(w.Filename0, path("ZENO0042.pdf"));
+  EXPECT_EQ(app::AppState.ScreenMode, 1);
+  EXPECT_EQ(dialogs.messages.size(), 1u);  // the library says why
+  app::Form2.Unload();
+  EXPECT_EQ(storedPath(), path("ZENO0041.pdf"));
+}
+
+TEST_F(TwainWindowTest, SecondRunContinuesAfterTheFirst) {
+  storePath(path("ZENO0041.bmp"));
+  app::AppState.FileExt = ".bmp";
+  chooseSource("test:0", "Flatbed");
+  twain::Form2& w = load();
+  answerPrompts(1);
+  w.mnuCapture->trigger();
+  dialogs.modalCount = 0;
+  w.mnuCapture->trigger();
+  // The first run's last pass used up 0043 without writing it.
+  EXPECT_EQ(files(), (QStringList{"ZENO0042.bmp", "ZENO0044.bmp"}));
+  app::Form2.Unload();
+  EXPECT_EQ(storedPath(), path("ZENO0044.bmp"));
+}
+
+}  // namespace

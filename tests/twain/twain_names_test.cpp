@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+
+#include "support/test_env.h"
+#include "twain/twain_names.h"
+
+namespace {
+
+using twain::FollowingCounter;
+using twain::NextPassNames;
+using twain::PathToStore;
+using twain::SplitTwainName;
+
+struct SplitCase {
+  const char* path;
+  const char* stem;
+  const char* counter;
+  const char* ext;
+};
+
+TEST(TwainNames, SplitsFromTheEnd) {
+  const SplitCase cases[] = {
+      {"C:\\ZENO0041.jpg", "C:\\ZENO", "0041", ".jpg"},
+      {"/p/ZENO10000.bmp", "/p/ZENO", "10000", ".bmp"},
+      {"/p/scan_0007.pdf", "/p/scan_", "0007", ".pdf"},
+      {"/p/2024/img0041.bmp", "/p/2024/img", "0041", ".bmp"},
+      {"/p/IMG_20240101123456.bmp", "/p/IMG_20240", "101123456", ".bmp"},  // at most nine digits
+      {"/p/ab12x.bmp", "/p/a", "b12x", ".bmp"},                            // no digits to extend over
+      {"abcdefgh", "", "abcd", "efgh"},
+      {"0000tiff", "", "0000", "tiff"},
+  };
+  for (const auto& c : cases) {
+    const auto name = SplitTwainName(c.path);
+    ASSERT_TRUE(name) << c.path;
+    EXPECT_EQ(name->stem, c.stem) << c.path;
+    EXPECT_EQ(name->counter, c.counter) << c.path;
+    EXPECT_EQ(name->ext, c.ext) << c.path;
+    EXPECT_EQ(name->path(), c.path);
+  }
+  EXPECT_FALSE(SplitTwainName("abc.bmp"));
+  EXPECT_FALSE(SplitTwainName(""));
+}
+
+TEST(TwainNames, FollowingCounterKeepsItsWidth) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"0041", "0042"},   {"0009", "0010"},   {"9999", "10000"},       {"10000", "10001"},
+      {"", "0001"},       {"abcd", "0001"},   {"12ab", "0013"},        {"00000041", "00000042"},
+      {"-005", "0001"},   {" 12 ", "0001"},   {"99999998", "99999999"}, {"1e3x", "0002"},
+  };
+  for (const auto& [counter, next] : cases) EXPECT_EQ(FollowingCounter(counter), QString(next)) << counter;
+  EXPECT_FALSE(FollowingCounter("999999999"));
+}
+
+TEST(TwainNames, TargetExtensionOnlyConvertsJpegAndPdf) {
+  const std::pair<const char*, const char*> cases[] = {
+      {".jpg", ".jpg"}, {".pdf", ".pdf"}, {".bmp", ".bmp"}, {".JPG", ".bmp"},
+      {".Pdf", ".bmp"}, {"tiff", ".bmp"}, {"", ".bmp"},
+  };
+  for (const auto& [ext, target] : cases) EXPECT_EQ(twain::TargetExtension(ext), target) << ext;
+}
+
+TEST(TwainNames, CounterGrowsPastNineThousandNineHundredNinetyNineWithoutEatingTheStem) {
+  const auto never = [](const QString&) { return false; };
+  QString current = "/p/ZENO9998.jpg";
+  QStringList seen;
+  for (int i = 0; i < 4; ++i) {
+    const auto names = NextPassNames(current, ".bmp", never, 10);
+    ASSERT_TRUE(names);
+    seen << names->acquired;
+    current = names->target;
+  }
+  EXPECT_EQ(seen, (QStringList{"/p/ZENO9999.bmp", "/p/ZENO10000.bmp", "/p/ZENO10001.bmp", "/p/ZENO10002.bmp"}));
+  // Read back from a stored path, the grown counter is taken whole.
+  EXPECT_EQ(NextPassNames("/p/ZENO19999.bmp", ".bmp", never, 10)->acquired, "/p/ZENO20000.bmp");
+}
+
+struct SkipCase {
+  const char* fileExt;
+  QSet<QString> taken;
+  const char* acquired;
+  const char* target;
+};
+
+TEST(TwainNames, SkipsEveryNumberWhoseBitmapOrTargetNameIsTaken) {
+  const SkipCase cases[] = {
+      {".jpg", {}, "/p/Z0042.bmp", "/p/Z0042.jpg"},
+      {".jpg", {"/p/Z0042.jpg"}, "/p/Z0043.bmp", "/p/Z0043.jpg"},
+      {".jpg", {"/p/Z0042.bmp"}, "/p/Z0043.bmp", "/p/Z0043.jpg"},
+      {".pdf", {"/p/Z0042.pdf", "/p/Z0043.bmp", "/p/Z0044.pdf"}, "/p/Z0045.bmp", "/p/Z0045.pdf"},
+      {".bmp", {"/p/Z0042.jpg"}, "/p/Z0042.bmp", "/p/Z0042.bmp"},  // other formats do not matter
+      {".bmp", {"/p/Z0042.bmp"}, "/p/Z0043.bmp", "/p/Z0043.bmp"},
+      {"tiff", {}, "/p/Z0042.bmp", "/p/Z0042.bmp"},
+  };
+  for (const auto& c : cases) {
+    const auto names = NextPassNames("/p/Z0041.jpg", c.fileExt, [&](const QString& n) { return c.taken.contains(n); }, 100);
+    ASSERT_TRUE(names) << c.fileExt;
+    EXPECT_EQ(names->acquired, c.acquired) << c.fileExt;
+    EXPECT_EQ(names->target, c.target) << c.fileExt;
+  }
+}
+
+TEST(TwainNames, NoNameWhenNothingIsFreeOrThePathIsTooShort) {
+  const auto always = [](const QString&) { return true; };
+  EXPECT_FALSE(NextPassNames("/p/Z0041.bmp", ".bmp", always, 50));
+  EXPECT_FALSE(NextPassNames("a.bmp", ".bmp", [](const QString&) { return false; }, 50));
+  EXPECT_FALSE(NextPassNames("/p/Z999999999.bmp", ".bmp", [](const QString&) { return false; }, 50));
+}
+
+struct StoreCase {
+  const char* name;
+  const char* loaded;
+  std::optional<QString> lastImage;
+  bool runEnded;
+  const char* fileExt;
+  const char* stored;
+};
+
+TEST(TwainNames, StoredPathNamesTheLastImageOrTheLoadedOne) {
+  const StoreCase cases[] = {
+      {"no run keeps the loaded path", "/p/ZENO0041.jpg", {}, false, ".bmp", "/p/ZENO0041.jpg"},
+      {"no run at counter zero", "/p/ZENO0000.bmp", {}, false, ".jpg", "/p/ZENO0000.bmp"},
+      {"two images", "/p/ZENO0041.jpg", QString("/p/ZENO0043.jpg"), true, ".jpg", "/p/ZENO0043.jpg"},
+      {"a run without images", "/p/ZENO0041.bmp", {}, true, ".pdf", "/p/ZENO0041.pdf"},
+      {"extension is the format's", "/p/ZENO0041.jpg", QString("/p/ZENO0045.bmp"), true, ".pdf", "/p/ZENO0045.pdf"},
+      {"grown counter", "/p/ZENO9998.bmp", QString("/p/ZENO10003.bmp"), true, ".bmp", "/p/ZENO10003.bmp"},
+      {"no format known", "/p/ZENO0041.bmp", QString("/p/ZENO0042.bmp"), true, "", "/p/ZENO0042.bmp"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PathToStore(c.loaded, c.lastImage, c.runEnded, c.fileExt), c.stored) << c.name;
+}
+
+TEST(TwainNames, NameTakenSeesFilesFoldersAndDanglingLinks) {
+  const QString dir = testing_support::freshDir("names");
+  QFile file(dir + "/file");
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  ASSERT_TRUE(QDir(dir).mkdir("folder"));
+  ASSERT_TRUE(QFile::link(dir + "/nowhere", dir + "/dangling"));
+  EXPECT_TRUE(twain::NameTaken(dir + "/file"));
+  EXPECT_TRUE(twain::NameTaken(dir + "/folder"));
+  EXPECT_TRUE(twain::NameTaken(dir + "/dangling"));
+  EXPECT_FALSE(twain::NameTaken(dir + "/nowhere"));
+}
+
+}  // namespace
