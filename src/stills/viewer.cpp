@@ -1,5 +1,6 @@
 #include "stills/viewer.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>
 
@@ -14,6 +15,8 @@ namespace {
 constexpr int kMaxPixels = 64 * 1024 * 1024;
 
 QImage readPicture(const QString& path) {
+  // Anything but a regular file (a named pipe would never answer) is no picture.
+  if (!QFileInfo(path).isFile()) return {};
   QImageReader reader(path);
   reader.setDecideFormatFromContent(true);
   const QSize size = reader.size();

@@ -175,3 +175,33 @@ TEST_F(LiveFaultTest, AStoredLastFileNameIsKeptWhenItCanBe) {
 
 }  // namespace
 }  // namespace faults
+
+namespace faults {
+namespace {
+
+// Named pipes where files are expected: reading one would wait for a
+// writer that never comes.
+TEST_F(LiveFaultTest, PipesInPlaceOfTheSettingsOrTheLastPictureDoNotHoldUpTheStart) {
+  for (const bool settingsPipe : {true, false}) {
+    SCOPED_TRACE(settingsPipe ? "settings file" : "last picture");
+    TearDown();
+    SetUp();
+    earlierPictures(2);
+    QDir().mkpath(rt::ConfigFolder());
+    const QString pipe = settingsPipe ? zenoFile() : pictures("MOR0002.bmp");
+    if (!settingsPipe) {
+      ASSERT_TRUE(QFile::remove(pipe));
+      ASSERT_TRUE(rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, pipe));
+    }
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    showLive();
+    EXPECT_FALSE(app::Form3.IsLoaded());
+    capture();
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(AppState.FilePath, pictures("MOR0003.bmp"));
+    EXPECT_EQ(formatOf(pictures("MOR0003.bmp")), "bmp");
+  }
+}
+
+}  // namespace
+}  // namespace faults

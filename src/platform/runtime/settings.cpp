@@ -1,5 +1,9 @@
 #include "platform/runtime/settings.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -46,11 +50,27 @@ struct Entry {
   QString section, key, value;
 };
 
+// At most this much of a file is read; a settings file is a few lines.
+constexpr qsizetype kMaxIniBytes = 4 * 1024 * 1024;
+
+// The file's bytes when it is a regular file. Opening without blocking keeps
+// a named pipe in the file's place from holding up the program.
+QByteArray readRegularFile(const QString& path) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return {};
+  QByteArray bytes;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    QFile file;
+    if (file.open(fd, QIODevice::ReadOnly)) bytes = file.read(kMaxIniBytes);
+  }
+  ::close(fd);
+  return bytes;
+}
+
 std::vector<Entry> readIni(const QString& path) {
   std::vector<Entry> entries;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return entries;
-  const QByteArray bytes = file.read(4 * 1024 * 1024);
+  const QByteArray bytes = readRegularFile(path);
   QString section;
   for (const QString& raw : QString::fromUtf8(bytes).split('\n')) {
     QString line = raw;
