@@ -3,6 +3,7 @@
 #include <sane/saneopts.h>
 
 #include <cstring>
+#include <thread>
 
 #include "platform/scan/sane_library.h"
 
@@ -22,6 +23,12 @@ FrameFormat formatOf(SANE_Frame frame) {
 
 bool knownFrame(SANE_Frame frame) { return frame >= SANE_FRAME_GRAY && frame <= SANE_FRAME_BLUE; }
 
+// Several backends read in a thread that sane_cancel kills asynchronously;
+// killed while still setting up, it can leave the C library's allocator
+// locked, and every later scan of the process hangs. A scan that has just
+// started gets this long before it is cancelled.
+constexpr std::chrono::milliseconds kSettleBeforeCancel{100};
+
 }  // namespace
 
 std::unique_ptr<SaneDevice> SaneDevice::open(const std::string& name, SANE_Status& status) {
@@ -39,11 +46,14 @@ std::unique_ptr<SaneDevice> SaneDevice::open(const std::string& name, SANE_Statu
 }
 
 SaneDevice::~SaneDevice() {
-  sane_cancel(handle_);
+  cancel();
   sane_close(handle_);
 }
 
-SANE_Status SaneDevice::start() { return sane_start(handle_); }
+SANE_Status SaneDevice::start() {
+  started_ = std::chrono::steady_clock::now();
+  return sane_start(handle_);
+}
 
 SANE_Status SaneDevice::parameters(FrameParams& out) {
   SANE_Parameters p{};
@@ -62,11 +72,17 @@ SANE_Status SaneDevice::parameters(FrameParams& out) {
 SANE_Status SaneDevice::read(std::uint8_t* buffer, int maxLength, int& length) {
   SANE_Int got = 0;
   const SANE_Status status = sane_read(handle_, buffer, maxLength, &got);
-  length = got < 0 || got > maxLength ? 0 : got;
+  length = 0;
+  if (status != SANE_STATUS_GOOD) return status;
+  if (got < 0 || got > maxLength) return SANE_STATUS_IO_ERROR;  // data already lost or overrun
+  length = got;
   return status;
 }
 
-void SaneDevice::cancel() { sane_cancel(handle_); }
+void SaneDevice::cancel() {
+  std::this_thread::sleep_until(started_ + kSettleBeforeCancel);
+  sane_cancel(handle_);
+}
 
 int SaneDevice::nonBlockingFd() {
   if (sane_set_io_mode(handle_, SANE_TRUE) != SANE_STATUS_GOOD) return -1;

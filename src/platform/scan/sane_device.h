@@ -3,6 +3,7 @@
 
 #include <sane/sane.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -60,6 +61,7 @@ class SaneDevice final : public ScanDevice {
 
   SANE_Handle handle_;
   std::string name_;
+  std::chrono::steady_clock::time_point started_{};
 };
 
 // The device's resolution in dots per inch (x and y), 0 when it tells none.

@@ -67,14 +67,16 @@ class PageReader {
     const int fd = device_.nonBlockingFd();
     std::vector<std::uint8_t> chunk(kChunk);
     for (;;) {
+      // Non-blocking devices are read only once they say data waits: some
+      // lose the page when read before their data is ready.
+      if (fd >= 0) observer_.waitReadable(fd);
       if (observer_.cancelled()) return fail(PageOutcome::Cancelled);
       int length = 0;
       const SANE_Status status = device_.read(chunk.data(), static_cast<int>(chunk.size()), length);
       if (status == SANE_STATUS_EOF) return std::nullopt;
       if (status != SANE_STATUS_GOOD) return fail(outcomeOf(status), status);
       if (length == 0) {
-        if (fd >= 0) observer_.waitReadable(fd);
-        else observer_.pump();
+        if (fd < 0) observer_.pump();
         continue;
       }
       const std::size_t limit =

@@ -28,7 +28,8 @@ class ReadObserver {
   // Lets pending events run (called between blocking reads; may do nothing
   // when called too often).
   virtual void pump() = 0;
-  // Returns once `fd` is readable or the user cancelled; events run meanwhile.
+  // Returns once `fd` is readable (or no longer valid) or the user
+  // cancelled; events run meanwhile.
   virtual void waitReadable(int fd) = 0;
   // Bytes received so far of the bytes expected for the page (0: unknown).
   virtual void progress(std::size_t received, std::size_t expected) = 0;

@@ -8,6 +8,8 @@
 #include <QSocketNotifier>
 #include <QVBoxLayout>
 
+#include <poll.h>
+
 namespace scan {
 
 namespace {
@@ -60,6 +62,11 @@ void ScanProgress::pump() {
 
 void ScanProgress::waitReadable(int fd) {
   if (cancelled_) return;
+  pollfd ready{fd, POLLIN, 0};
+  if (::poll(&ready, 1, 0) != 0) {  // data, end of data, or a descriptor gone bad
+    pump();
+    return;
+  }
   QSocketNotifier notifier(static_cast<qintptr>(fd), QSocketNotifier::Read);
   QEventLoop loop;
   QObject::connect(&notifier, &QSocketNotifier::activated, &loop, &QEventLoop::quit);

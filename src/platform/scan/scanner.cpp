@@ -147,6 +147,8 @@ bool shutdownScanner() {
   return true;
 }
 
+SaneDevice* openSource() { return session().device.get(); }
+
 }  // namespace scan
 
 using scan::session;

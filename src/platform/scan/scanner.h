@@ -37,6 +37,8 @@ std::int32_t TWAIN_CloseSource();
 
 namespace scan {
 
+class SaneDevice;
+
 // The answers of TWAIN_AcquireToFilename: why a page was not written.
 enum class Acquire : std::int32_t {
   Acquired = 0,
@@ -55,5 +57,9 @@ enum class Acquire : std::int32_t {
 // (reading the backends' configuration again). False, doing nothing, while a
 // page is being acquired.
 bool shutdownScanner();
+
+// The device of the open source, or nullptr; for device options beyond the
+// ones this library sets.
+SaneDevice* openSource();
 
 }  // namespace scan
