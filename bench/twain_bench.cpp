@@ -1,0 +1,149 @@
+// A ten-page feeder run at 300 dpi in colour through the scanner window, side
+// by side with scanimage's batch mode on the same device and options writing
+// the nearest format (PNM against our BMP, JPEG against our JPEG).
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <stdexcept>
+
+#include "app/Public.h"
+#include "app/forms.h"
+#include "platform/runtime/dialogs.h"
+#include "platform/runtime/program.h"
+#include "platform/runtime/settings.h"
+#include "twain/Form2.h"
+
+namespace {
+
+constexpr int kPages = 10;
+const char* const kFeeder = "Automatic Document Feeder";
+
+struct Unattended final : rt::Dialogs {
+  int messageBox(const QString& prompt, int, const QString&) override {
+    std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
+    return rt::vbOK;
+  }
+  int runModal(QDialog&) override { return 0; }
+};
+
+Unattended unattended;
+QString workFolder;
+
+QString freshFolder(const char* name) {
+  static int counter = 0;
+  const QString folder = workFolder + QString("/%1-%2").arg(name).arg(++counter);
+  QDir().mkpath(folder);
+  return folder;
+}
+
+int filesIn(const QString& folder) { return int(QDir(folder).entryList(QDir::Files).size()); }
+
+void WindowRun(benchmark::State& state, const QString& ext) {
+  app::AppState.FileExt = ext;
+  for (auto _ : state) {
+    state.PauseTiming();
+    const QString folder = freshFolder("run");
+    rt::SaveSetting("ZENO", "PARAS", "Path", folder + "/ZENO0000" + ext);
+    app::Form2.Show();
+    auto& window = static_cast<twain::Form2&>(app::Form2.get());
+    state.ResumeTiming();
+    window.AcquireRun();
+    state.PauseTiming();
+    app::Form2.Unload();
+    if (filesIn(folder) != kPages) state.SkipWithError("the run did not write ten pages");
+    QDir(folder).removeRecursively();
+    state.ResumeTiming();
+  }
+}
+void OurBmp(benchmark::State& state) { WindowRun(state, ".bmp"); }
+void OurJpeg(benchmark::State& state) { WindowRun(state, ".jpg"); }
+
+void Scanimage(benchmark::State& state, const std::string& format) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    const QString folder = freshFolder("scanimage");
+    const std::string command = "scanimage -d test:0 --source '" + std::string(kFeeder) +
+                                "' --mode Color --resolution 300 --format=" + format + " --batch='" +
+                                folder.toStdString() + "/p%d." + format + "' 2>/dev/null";
+    state.ResumeTiming();
+    const int status = std::system(command.c_str());
+    state.PauseTiming();
+    // scanimage answers 7 (no documents) once the feeder runs dry.
+    if ((status != 0 && WEXITSTATUS(status) != 7) || filesIn(folder) != kPages)
+      state.SkipWithError("scanimage did not write ten pages");
+    QDir(folder).removeRecursively();
+    state.ResumeTiming();
+  }
+}
+void ScanimagePnm(benchmark::State& state) { Scanimage(state, "pnm"); }
+void ScanimageJpeg(benchmark::State& state) { Scanimage(state, "jpeg"); }
+
+BENCHMARK(OurBmp)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(ScanimagePnm)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(OurJpeg)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(ScanimageJpeg)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+class Collector final : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs)
+      if (!run.error_occurred && run.run_type == Run::RT_Iteration) times[run.run_name.function_name] = run.GetAdjustedRealTime();
+  }
+  std::map<std::string, double> times;
+};
+
+void printRatios(const Collector& c) {
+  auto ratio = [&](const char* ours, const char* theirs) {
+    const auto a = c.times.find(ours), b = c.times.find(theirs);
+    return a == c.times.end() || b == c.times.end() || b->second <= 0 ? 0.0 : a->second / b->second;
+  };
+  std::printf("\nten pages, 300 dpi colour: BMP/scanimage PNM %.2fx (target 1.3x), JPEG/scanimage JPEG %.2fx "
+              "(target 1.5x)\n",
+              ratio("OurBmp", "ScanimagePnm"), ratio("OurJpeg", "ScanimageJpeg"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QTemporaryDir home;
+  qputenv("HOME", home.path().toUtf8());
+  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+  qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+  QFile::setPermissions(home.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // SANE's test backend alone, for us and for scanimage.
+  const QString sane = home.path() + "/sane";
+  QDir().mkpath(sane);
+  QFile dll(sane + "/dll.conf"), conf(sane + "/test.conf");
+  if (!dll.open(QIODevice::WriteOnly) || !conf.open(QIODevice::WriteOnly)) return 1;
+  dll.write("test\n");
+  conf.write("number_of_devices 1\nresolution 300\ntest-picture \"Color pattern\"\n");
+  dll.close();
+  conf.close();
+  qputenv("SANE_CONFIG_DIR", sane.toUtf8());
+
+  QApplication application(argc, argv);
+  workFolder = home.path() + "/work";
+  rt::setDialogs(&unattended);
+  rt::setEndHandler([] { throw std::runtime_error("the program ended"); });
+  app::Form2.setFactory([] { return std::make_unique<twain::Form2>(); });
+  rt::SaveSetting("scanner", "DefaultSource", "device", "test:0");
+  rt::SaveSetting("scanner", "DefaultSource", "source", kFeeder);
+
+  benchmark::Initialize(&argc, argv);
+  Collector collector;
+  benchmark::RunSpecifiedBenchmarks(&collector);
+  printRatios(collector);
+  app::UnloadAll();
+  rt::setDialogs(nullptr);
+  benchmark::Shutdown();
+  return 0;
+}
