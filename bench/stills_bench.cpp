@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <set>
 #include <stdexcept>
 
 #include "app/Public.h"
@@ -154,37 +155,45 @@ BENCHMARK(CapturePdf)->Apply(Frames);
 BENCHMARK(ExternalCjpeg)->Apply(Frames);
 BENCHMARK(ExternalImg2pdf)->Apply(Frames);
 
-// Prints the runs as usual and keeps their times and sizes for the ratios.
+// Prints the runs as usual and keeps their times and sizes for the ratios:
+// the median when runs are repeated.
 class Collector final : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
-      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
-      times[run.benchmark_name()] = run.GetAdjustedRealTime();
+      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+      if (run.error_occurred || (run.run_type != Run::RT_Iteration && !median)) continue;
+      const std::string name = run.run_name.str();
+      if (run.run_type == Run::RT_Iteration && medians.count(name)) continue;
+      if (median) medians.insert(name);
+      times[name] = run.GetAdjustedRealTime();
+      cpuTimes[name] = run.GetAdjustedCPUTime();
       const auto bytes = run.counters.find("bytes");
-      if (bytes != run.counters.end()) sizes[run.benchmark_name()] = bytes->second.value;
+      if (bytes != run.counters.end()) sizes[name] = bytes->second.value;
     }
   }
-  std::map<std::string, double> times, sizes;
+  std::map<std::string, double> times, cpuTimes, sizes;
+  std::set<std::string> medians;
 };
 
+double lookup(const std::map<std::string, double>& values, const std::string& name) {
+  const auto it = values.find(name);
+  return it == values.end() ? 0.0 : it->second;
+}
+
 void printRatios(const Collector& c) {
-  std::printf("\n%-10s %12s %12s %12s %12s %12s %14s\n", "frame", "bmp/floor", "jpeg/floor", "pdf/jpeg",
-              "pdf-jpeg B", "cjpeg/jpeg", "img2pdf/pdf");
-  for (const char* size : {"640/480", "1280/960"}) {
-    auto t = [&](const char* name) {
-      const auto it = c.times.find(std::string(name) + "/" + size);
-      return it == c.times.end() ? 0.0 : it->second;
-    };
-    auto s = [&](const char* name) {
-      const auto it = c.sizes.find(std::string(name) + "/" + size);
-      return it == c.sizes.end() ? 0.0 : it->second;
-    };
+  std::printf("\n%-9s %10s %11s %15s %9s %11s %10s %12s\n", "frame", "bmp/floor", "jpeg/floor", "jpeg/floor cpu",
+              "pdf/jpeg", "pdf-jpeg B", "cjpeg/jpeg", "img2pdf/pdf");
+  for (const std::string size : {"640/480", "1280/960"}) {
+    auto t = [&](const char* name) { return lookup(c.times, name + ("/" + size)); };
+    auto cpu = [&](const char* name) { return lookup(c.cpuTimes, name + ("/" + size)); };
+    auto bytes = [&](const char* name) { return lookup(c.sizes, name + ("/" + size)); };
     auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
-    std::printf("%-10s %12.2f %12.2f %12.2f %12.0f %12.2f %14.2f\n", size, ratio(t("CaptureBmp"), t("Floor")),
-                ratio(t("CaptureJpeg"), t("Floor")), ratio(t("CapturePdf"), t("CaptureJpeg")),
-                s("CapturePdf") - s("CaptureJpeg"), ratio(t("ExternalCjpeg"), t("CaptureJpeg")),
+    std::printf("%-9s %10.2f %11.2f %15.2f %9.2f %11.0f %10.2f %12.2f\n", size.c_str(),
+                ratio(t("CaptureBmp"), t("Floor")), ratio(t("CaptureJpeg"), t("Floor")),
+                ratio(cpu("CaptureJpeg"), cpu("Floor")), ratio(t("CapturePdf"), t("CaptureJpeg")),
+                bytes("CapturePdf") - bytes("CaptureJpeg"), ratio(t("ExternalCjpeg"), t("CaptureJpeg")),
                 ratio(t("ExternalImg2pdf"), t("CapturePdf")));
   }
 }
