@@ -6,9 +6,11 @@
 #include "app/forms.h"
 #include "app/settings_values.h"
 #include "devices/EZTwain.h"
+#include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
 #include "platform/runtime/program.h"
 #include "platform/runtime/settings.h"
+#include "platform/runtime/vb.h"
 #include "stills/viewer.h"
 #include "twain/twain_names.h"
 
@@ -53,8 +55,11 @@ void Form2::Form_Unload(std::int16_t& Cancel) {
     Cancel = rt::True;
     return;
   }
-  rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey,
-                  PathToStore(loadedPath_, lastImage_, runEnded_, AppState.FileExt));
+  // Without it the live window would go on from an older number.
+  if (!rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey,
+                       PathToStore(loadedPath_, lastImage_, runEnded_, AppState.FileExt)))
+    rt::MsgBox("The last file name could not be saved in " + rt::DisplayPath(rt::SettingsFile(app::kPathsApp)) + ".",
+               rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
   // Only the user's close box asks for the live window here; the
   // controller's own switch unloads this window too.
   if (closingByFrame_) AppState.ScreenMode = 1;

@@ -9,7 +9,6 @@
 #include <QString>
 #include <QStringList>
 #include <map>
-#include <ostream>
 
 namespace faults {
 
@@ -69,7 +68,3 @@ bool isOnePagePdf(const QString& path);
 QImage busyPicture(int width, int height, int seed);
 
 }  // namespace faults
-
-// Readable failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
-inline void PrintTo(const QByteArray& bytes, std::ostream* os) { *os << '"' << bytes.toStdString() << '"'; }

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include "fault_tools.h"
+#include "qt_printers.h"
 #include "platform/capture/dib.h"
 #include "platform/runtime/paths.h"
 #include "platform/runtime/settings.h"

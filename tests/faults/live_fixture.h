@@ -11,6 +11,7 @@
 #include "app/forms.h"
 #include "live/capture_window.h"
 #include "live/form1.h"
+#include "qt_printers.h"
 #include "support/test_env.h"
 
 namespace faults {

@@ -1,0 +1,177 @@
+// The scanner window's runs against a scanner whose pages misbehave on
+// purpose (the fault backend): whatever the third page does, the pages before
+// it and every file already there stay as they were, nothing partial is left,
+// and the run ends or goes on cleanly.
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+
+#include "../twain/twain_fixture.h"
+#include "app/Public.h"
+#include "app/forms.h"
+#include "app/settings_values.h"
+#include "fault_tools.h"
+#include "platform/runtime/settings.h"
+#include "platform/runtime/vb.h"
+#include "platform/scan/scanner.h"
+
+namespace {
+
+using namespace twain_testing;
+
+const QSize kFaultPage(60, 40);
+
+// SANE with the fault backend as its only backend, planned page by page.
+void useFaultBackend(const QStringList& plan) {
+  ASSERT_TRUE(scan::shutdownScanner());
+  static const QString dir = testing_support::freshDir("faultsane");
+  writeFile(dir + "/dll.conf", "vicfault\n");
+  writeFile(dir + "/vicfault.conf", (plan.join('\n') + '\n').toUtf8());
+  qputenv("SANE_CONFIG_DIR", dir.toUtf8());
+  // SANE looks for backends along these before its own folder.
+  const QByteArray backends = VIC_FAULT_BACKEND_DIR;
+  const QByteArray searched = qgetenv("LD_LIBRARY_PATH");
+  if (!searched.startsWith(backends))
+    qputenv("LD_LIBRARY_PATH", searched.isEmpty() ? backends : backends + ":" + searched);
+  qputenv("LIBPATH", backends);
+}
+
+QStringList plan(const QString& third) {
+  QStringList pages = {"ok", "ok", third};
+  for (int i = 0; i < 7; ++i) pages << "ok";
+  return pages;
+}
+
+QStringList numbered(int first, int last, const QString& ext) {
+  QStringList names;
+  for (int n = first; n <= last; ++n) names << "ZENO" + rt::Format0000(n) + ext;
+  return names;
+}
+
+QSize sizeIn(const QString& file) {
+  return file.endsWith(".pdf") ? pdfImageSize(file) : pictureSize(file);
+}
+
+class ScanFaultTest : public TwainWindowTest {
+ protected:
+  // A run from the stored path, in the output format `ext`.
+  twain::Form2& run(const QStringList& pages, const QString& ext) {
+    useFaultBackend(pages);
+    chooseSource("vicfault:0", kFeeder);
+    app::AppState.FileExt = ext;
+    twain::Form2& w = load();
+    w.mnuCapture->trigger();
+    return w;
+  }
+  void unload() {
+    app::Form2.Unload();
+    testing_support::settle();
+  }
+};
+
+TEST_F(ScanFaultTest, AFaultyThirdPageKeepsEveryPageBeforeIt) {
+  struct Case {
+    const char* what;
+    QString third;
+    int written;  // pages of the run that reach the disk
+  };
+  const Case cases[] = {
+      {"jammed half-way", "mid SANE_STATUS_JAMMED", 2},
+      {"an I/O error half-way", "mid SANE_STATUS_IO_ERROR", 2},
+      {"the cover open", "start SANE_STATUS_COVER_OPEN", 2},
+      {"out of memory half-way", "mid SANE_STATUS_NO_MEM", 2},
+      {"fewer bytes than announced", "short", 2},
+      {"no bytes at all", "mid SANE_STATUS_EOF", 2},
+      {"more bytes than announced", "long", 2},
+      {"lines too short for their pixels", "narrow", 2},
+      {"a page too large to hold", "huge", 2},
+      {"the feeder empty early", "start SANE_STATUS_NO_DOCS", 2},
+      {"another size than announced before the scan", "resized", 10},
+  };
+  const QString formats[] = {".pdf", ".jpg", ".bmp"};
+  int index = 0;
+  for (const Case& c : cases) {
+    const QString ext = formats[index++ % 3];
+    SCOPED_TRACE(std::string(c.what) + " " + ext.toStdString());
+    TearDown();
+    SetUp();
+    storePath(path("ZENO0041" + ext));
+    run({"ok", "ok"}, ext);
+    unload();
+    const faults::Snapshot earlier = faults::snapshot(dir);
+    ASSERT_EQ(earlier.size(), 2u);
+
+    twain::Form2& w = run(plan(c.third), ext);
+    const int last = 43 + c.written;
+    EXPECT_EQ(files(), numbered(42, last, ext));
+    for (const QString& name : numbered(44, last, ext)) {
+      const QSize size = c.third == "resized" && name.startsWith("ZENO0046") ? QSize(80, 30) : kFaultPage;
+      EXPECT_EQ(sizeIn(path(name)), size) << name.toStdString();
+    }
+    faults::Snapshot now = faults::snapshot(dir);
+    for (const QString& name : numbered(44, last, ext)) now.erase(name);
+    EXPECT_EQ(now, earlier);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(w.Filename0, path("ZENO" + rt::Format0000(last + 1) + ext));
+    EXPECT_FALSE(w.running());
+    EXPECT_EQ(app::AppState.ScreenMode, 1);
+    unload();
+    EXPECT_EQ(storedPath(), path("ZENO" + rt::Format0000(last) + ext));
+  }
+}
+
+TEST_F(ScanFaultTest, APagesNameClaimedDuringTheScanStaysItsOwnersAndThePageKeepsItsBitmapName) {
+  for (const QString ext : {".jpg", ".pdf"}) {
+    SCOPED_TRACE(ext.toStdString());
+    TearDown();
+    SetUp();
+    storePath(path("ZENO0041" + ext));
+    run(plan("claim " + path("ZENO0044" + ext)), ext);
+    EXPECT_EQ(contents(path("ZENO0044" + ext)), "another program's picture");
+    EXPECT_EQ(pictureFormat(path("ZENO0044.bmp")), "bmp");
+    EXPECT_EQ(pictureSize(path("ZENO0044.bmp")), kFaultPage);
+    QStringList expected = numbered(42, 51, ext) << "ZENO0044.bmp";
+    expected.sort();
+    EXPECT_EQ(files(), expected);
+    EXPECT_EQ(sizeIn(path("ZENO0045" + ext)), kFaultPage);
+    unload();
+    EXPECT_EQ(storedPath(), path("ZENO0051" + ext));
+  }
+}
+
+TEST_F(ScanFaultTest, ADiskFullHalfWayThroughAPageEndsTheRunWithNothingPartial) {
+  const qint64 bitmapBytes = 54 + kFaultPage.width() * kFaultPage.height() * 3;
+  for (const QString ext : {".bmp", ".jpg", ".pdf"}) {
+    SCOPED_TRACE(ext.toStdString());
+    TearDown();
+    SetUp();
+    storePath(path("ZENO0041" + ext));
+    {
+      faults::FileSizeLimit room(RLIM_INFINITY);  // put back after the backend lowers it
+      run(plan("fill " + QString::number(bitmapBytes / 2)), ext);
+    }
+    EXPECT_EQ(files(), numbered(42, 43, ext));
+    for (const QString& name : files()) EXPECT_EQ(sizeIn(path(name)), kFaultPage) << name.toStdString();
+    EXPECT_EQ(app::AppState.ScreenMode, 1);
+    unload();
+    EXPECT_EQ(storedPath(), path("ZENO0043" + ext));
+  }
+}
+
+TEST_F(ScanFaultTest, ALastFileNameThatCannotBeStoredIsTold) {
+  storePath(path("ZENO0041.jpg"));
+  run({"ok", "ok"}, ".jpg");
+  const QString settings = rt::SettingsFile(app::kPathsApp);
+  ASSERT_TRUE(QFile::remove(settings));
+  ASSERT_TRUE(QDir().mkpath(settings));
+  unload();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].prompt, "The last file name could not be saved in " + rt::DisplayPath(settings) + ".");
+  EXPECT_EQ(dialogs.messages[0].title, "PAX");
+  EXPECT_TRUE(QFileInfo(settings).isDir());
+  EXPECT_EQ(files(), numbered(42, 43, ".jpg"));
+}
+
+}  // namespace
