@@ -51,8 +51,10 @@ SaneDevice::~SaneDevice() {
 }
 
 SANE_Status SaneDevice::start() {
-  started_ = std::chrono::steady_clock::now();
-  return sane_start(handle_);
+  const auto now = std::chrono::steady_clock::now();
+  const SANE_Status status = sane_start(handle_);
+  if (status == SANE_STATUS_GOOD) started_ = now;
+  return status;
 }
 
 SANE_Status SaneDevice::parameters(FrameParams& out) {

@@ -43,8 +43,12 @@ std::optional<int> linesOf(const Frame& frame) {
   return frame.params.lines;
 }
 
+bool withinCaps(int width, int height) {
+  return width <= kMaxSide && height <= kMaxSide && std::int64_t{width} * height <= kMaxPixels;
+}
+
 std::optional<Image> allocate(int width, int height, int channels, double xDpi, double yDpi) {
-  if (width > kMaxSide || height > kMaxSide || std::int64_t{width} * height > kMaxPixels) return std::nullopt;
+  if (!withinCaps(width, height)) return std::nullopt;
   Image image;
   image.width = width;
   image.height = height;
@@ -124,6 +128,26 @@ std::optional<Image> convertFrames(const std::vector<Frame>& frames, double xDpi
   }
   if (frames.size() != 3) return std::nullopt;
   return fromColourPlanes(frames, *lines, xDpi, yDpi);
+}
+
+std::optional<Image> convertFrames(std::vector<Frame>&& frames, double xDpi, double yDpi) {
+  if (frames.size() == 1) {
+    Frame& frame = frames.front();
+    const FrameParams& p = frame.params;
+    const auto lines = plausibleParams(p) && p.lastFrame ? linesOf(frame) : std::nullopt;
+    if (lines && withinCaps(p.pixelsPerLine, *lines) && p.depth == 8 && p.format != FrameFormat::Red && p.format != FrameFormat::Green &&
+        p.format != FrameFormat::Blue && static_cast<std::size_t>(p.bytesPerLine) == *minimumLineBytes(p)) {
+      Image image;
+      image.width = p.pixelsPerLine;
+      image.height = *lines;
+      image.channels = samplesPerPixel(p.format);
+      image.xDpi = xDpi;
+      image.yDpi = yDpi;
+      image.pixels = std::move(frame.data);
+      return image;
+    }
+  }
+  return convertFrames(static_cast<const std::vector<Frame>&>(frames), xDpi, yDpi);
 }
 
 }  // namespace scan

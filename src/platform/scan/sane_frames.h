@@ -42,5 +42,8 @@ bool plausibleParams(const FrameParams& params);
 // bytes than its parameters announce, frames of different sizes, a missing
 // or repeated colour, grey mixed with colour, an unknown depth.
 std::optional<Image> convertFrames(const std::vector<Frame>& frames, double xDpi, double yDpi);
+// The same; takes over the data of an 8-bit frame without padding instead
+// of copying it.
+std::optional<Image> convertFrames(std::vector<Frame>&& frames, double xDpi, double yDpi);
 
 }  // namespace scan

@@ -8,7 +8,7 @@ namespace scan {
 
 namespace {
 
-constexpr std::size_t kChunk = 256 * 1024;
+constexpr std::size_t kChunk = 64 * 1024;  // a pipe's worth, and stays in cache
 constexpr int kMaxFrames = 3;
 
 PageOutcome outcomeOf(SANE_Status status) {
@@ -40,7 +40,7 @@ class PageReader {
       if (last) break;
     }
     PageResult result;
-    result.image = convertFrames(frames, xDpi, yDpi);
+    result.image = convertFrames(std::move(frames), xDpi, yDpi);
     result.outcome = result.image ? PageOutcome::Scanned : PageOutcome::BadData;
     if (!result.image) device_.cancel();
     return result;

@@ -67,8 +67,11 @@ std::vector<SourceEntry> listSources(const SaneDevice* open) {
 }
 
 bool isFeederSource(const std::string& source) {
-  const std::string s = lower(source);
-  return s.find("adf") != std::string::npos || s.find("feeder") != std::string::npos;
+  const std::string s = " " + lower(source) + " ";
+  for (std::size_t at = s.find("adf"); at != std::string::npos; at = s.find("adf", at + 1))
+    if (!std::isalnum(static_cast<unsigned char>(s[at - 1])) && !std::isalnum(static_cast<unsigned char>(s[at + 3])))
+      return true;
+  return s.find("feeder") != std::string::npos;
 }
 
 }  // namespace scan

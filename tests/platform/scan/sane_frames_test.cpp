@@ -33,15 +33,18 @@ class ConvertsWholePages : public ::testing::TestWithParam<Good> {};
 
 TEST_P(ConvertsWholePages, ToPackedTopDownPixels) {
   const Good& c = GetParam();
-  const auto image = scan::convertFrames(c.frames, 300, 150);
-  ASSERT_TRUE(image);
-  EXPECT_EQ(image->width, c.width);
-  EXPECT_EQ(image->height, c.height);
-  EXPECT_EQ(image->channels, c.channels);
-  EXPECT_EQ(image->pixels, c.pixels);
-  EXPECT_EQ(image->xDpi, 300);
-  EXPECT_EQ(image->yDpi, 150);
-  EXPECT_TRUE(scan::isValid(*image));
+  // Copied, and taken over where the frame's data already is the image.
+  for (const auto& image : {scan::convertFrames(c.frames, 300, 150),
+                            scan::convertFrames(std::vector<Frame>(c.frames), 300, 150)}) {
+    ASSERT_TRUE(image);
+    EXPECT_EQ(image->width, c.width);
+    EXPECT_EQ(image->height, c.height);
+    EXPECT_EQ(image->channels, c.channels);
+    EXPECT_EQ(image->pixels, c.pixels);
+    EXPECT_EQ(image->xDpi, 300);
+    EXPECT_EQ(image->yDpi, 150);
+    EXPECT_TRUE(scan::isValid(*image));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -55,6 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
              {0, 255, 0, 255, 255, 255, 255, 255, 255, 0}},
         Good{"Gray16", {frame(FrameFormat::Gray, 2, 4, 1, 16, sixteen({0xFFFF, 0x1234}))}, 2, 1, 1, {0xFF, 0x12}},
         Good{"Rgb8", {frame(FrameFormat::Rgb, 2, 6, 1, 8, {1, 2, 3, 4, 5, 6})}, 2, 1, 3, {1, 2, 3, 4, 5, 6}},
+        Good{"Rgb8PaddedLines", {frame(FrameFormat::Rgb, 1, 4, 2, 8, {1, 2, 3, 0, 4, 5, 6, 0})}, 1, 2, 3,
+             {1, 2, 3, 4, 5, 6}},
         // a set bit is full intensity in colour
         Good{"Rgb1", {frame(FrameFormat::Rgb, 3, 2, 1, 1, {0b10001011, 0b10000000})}, 3, 1, 3,
              {255, 0, 0, 0, 255, 0, 255, 255, 255}},
@@ -84,7 +89,10 @@ struct Bad {
 
 class RejectsBrokenPages : public ::testing::TestWithParam<Bad> {};
 
-TEST_P(RejectsBrokenPages, WithNothing) { EXPECT_FALSE(scan::convertFrames(GetParam().frames, 100, 100)); }
+TEST_P(RejectsBrokenPages, WithNothing) {
+  EXPECT_FALSE(scan::convertFrames(GetParam().frames, 100, 100));
+  EXPECT_FALSE(scan::convertFrames(std::vector<Frame>(GetParam().frames), 100, 100));
+}
 
 const Frame red = frame(FrameFormat::Red, 2, 2, 1, 8, {1, 2}, false);
 const Frame green = frame(FrameFormat::Green, 2, 2, 1, 8, {1, 2}, false);
@@ -107,6 +115,8 @@ INSTANTIATE_TEST_SUITE_P(
         Bad{"UnknownHeightPartialLine", {frame(FrameFormat::Gray, 2, 2, -1, 8, {1, 2, 3})}},
         Bad{"UnknownHeightNoData", {frame(FrameFormat::Gray, 2, 2, -1, 8, {})}},
         Bad{"TooWide", {frame(FrameFormat::Gray, 70000, 70000, 1, 8, Bytes(70000))}},
+        Bad{"UnknownHeightTooTall", {frame(FrameFormat::Gray, 1, 1, -1, 8, Bytes(70000))}},
+        Bad{"TooManyPixels", {frame(FrameFormat::Gray, 65000, 8125, 2100, 1, Bytes(8125 * 2100))}},
         Bad{"LastFrameNotLast", {frame(FrameFormat::Gray, 1, 1, 1, 8, {1}, false)}},
         Bad{"TwoGrayFrames", {frame(FrameFormat::Gray, 1, 1, 1, 8, {1}, false), frame(FrameFormat::Gray, 1, 1, 1, 8, {1})}},
         Bad{"MissingPlane", {red, blue}},

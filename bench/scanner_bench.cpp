@@ -1,0 +1,130 @@
+// Ten feeder pages at 300 dpi in colour from SANE's test backend, through
+// TWAIN_AcquireToFilename to bitmap files, side by side with scanimage's
+// batch mode writing PNM from the same device with the same options.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "platform/runtime/dialogs.h"
+#include "platform/runtime/settings.h"
+#include "platform/scan/scanner.h"
+
+namespace {
+
+constexpr int kPages = 10;
+const char* const kFeeder = "Automatic Document Feeder";
+
+struct Unattended final : rt::Dialogs {
+  int messageBox(const QString& prompt, int, const QString&) override {
+    std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
+    return rt::vbOK;
+  }
+  int runModal(QDialog&) override { return 0; }
+};
+
+QString workFolder;
+
+QString freshFolder(const char* name) {
+  static int counter = 0;
+  const QString folder = workFolder + QString("/%1-%2").arg(name).arg(++counter);
+  QDir().mkpath(folder);
+  return folder;
+}
+
+int filesIn(const QString& folder) { return int(QDir(folder).entryList(QDir::Files).size()); }
+
+void LibraryBmp(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    const QString folder = freshFolder("library");
+    state.ResumeTiming();
+    TWAIN_OpenDefaultSource();
+    TWAIN_SuppressErrorMessages(1);
+    TWAIN_SetMultiTransfer(1);
+    for (int page = 0;; ++page) {
+      const QByteArray path = (folder + QString("/p%1.bmp").arg(page)).toLocal8Bit();
+      if (TWAIN_AcquireToFilename(0, path.constData()) != 0) break;
+    }
+    TWAIN_CloseSource();
+    state.PauseTiming();
+    if (filesIn(folder) != kPages) state.SkipWithError("the run did not write ten pages");
+    QDir(folder).removeRecursively();
+    state.ResumeTiming();
+  }
+}
+
+void ScanimagePnm(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    const QString folder = freshFolder("scanimage");
+    const std::string command = "scanimage -d test:0 --source '" + std::string(kFeeder) +
+                                "' --mode Color --resolution 300 --format=pnm --batch='" + folder.toStdString() +
+                                "/p%d.pnm' 2>/dev/null";
+    state.ResumeTiming();
+    const int status = std::system(command.c_str());
+    state.PauseTiming();
+    // scanimage answers 7 (no documents) once the feeder runs dry.
+    if ((status != 0 && WEXITSTATUS(status) != 7) || filesIn(folder) != kPages)
+      state.SkipWithError("scanimage did not write ten pages");
+    QDir(folder).removeRecursively();
+    state.ResumeTiming();
+  }
+}
+
+BENCHMARK(LibraryBmp)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(ScanimagePnm)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+class Collector final : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs)
+      if (!run.error_occurred && run.run_type == Run::RT_Iteration)
+        times[run.run_name.function_name] = run.GetAdjustedRealTime();
+  }
+  std::map<std::string, double> times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QTemporaryDir home;
+  qputenv("HOME", home.path().toUtf8());
+  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+  qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
+  QFile::setPermissions(home.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const QString sane = home.path() + "/sane";
+  QDir().mkpath(sane);
+  QFile dll(sane + "/dll.conf"), conf(sane + "/test.conf");
+  if (!dll.open(QIODevice::WriteOnly) || !conf.open(QIODevice::WriteOnly)) return 1;
+  dll.write("test\n");
+  conf.write("number_of_devices 1\nresolution 300\ntest-picture \"Color pattern\"\n");
+  dll.close();
+  conf.close();
+  qputenv("SANE_CONFIG_DIR", sane.toUtf8());
+
+  QApplication application(argc, argv);
+  workFolder = home.path() + "/work";
+  Unattended unattended;
+  rt::setDialogs(&unattended);
+  rt::SaveSetting("scanner", "DefaultSource", "device", "test:0");
+  rt::SaveSetting("scanner", "DefaultSource", "source", kFeeder);
+
+  benchmark::Initialize(&argc, argv);
+  Collector collector;
+  benchmark::RunSpecifiedBenchmarks(&collector);
+  const double ours = collector.times["LibraryBmp"], theirs = collector.times["ScanimagePnm"];
+  std::printf("\nten pages, 300 dpi colour: BMP/scanimage PNM %.2fx (target 1.3x)\n", theirs > 0 ? ours / theirs : 0.0);
+  scan::shutdownScanner();
+  rt::setDialogs(nullptr);
+  benchmark::Shutdown();
+  return 0;
+}
