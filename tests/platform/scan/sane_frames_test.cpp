@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct Good {
   int width, height, channels;
   Bytes pixels;
 };
+
+// Named in failure messages (the default printer would dump padding bytes).
+void PrintTo(const Good& c, std::ostream* os) { *os << c.name; }
 
 class ConvertsWholePages : public ::testing::TestWithParam<Good> {};
 
@@ -86,6 +90,8 @@ struct Bad {
   std::string name;
   std::vector<Frame> frames;
 };
+
+void PrintTo(const Bad& c, std::ostream* os) { *os << c.name; }
 
 class RejectsBrokenPages : public ::testing::TestWithParam<Bad> {};
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,9 @@ struct Fault {
   PageOutcome outcome;
   SANE_Status status;
 };
+
+// Named in failure messages (the default printer would dump padding bytes).
+void PrintTo(const Fault& f, std::ostream* os) { *os << f.name; }
 
 class ReadPageFaults : public ::testing::TestWithParam<Fault> {};
 
