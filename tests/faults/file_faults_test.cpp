@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <csignal>
 
 #include "fault_tools.h"
 #include "qt_printers.h"
@@ -103,6 +107,46 @@ TEST(DiskFull, HalfWayThroughACapturedBitmapLeavesNoFile) {
     EXPECT_TRUE(capture::saveDib(frame, native(dir + "/MOR0002.bmp")));
   }
   EXPECT_EQ(faults::decoded(dir + "/MOR0002.bmp"), frame);
+}
+
+// The process dies half-way through a write (here: killed by the signal a
+// file past the size limit raises). The final name keeps what it held.
+TEST(Crash, HalfWayThroughAWriteLeavesNoPartialFileUnderTheFinalName) {
+  for (const Writer& w : kWriters) {
+    SCOPED_TRACE(w.what);
+    const QString dir = testing_support::freshDir("crash");
+    const QString earlier = dir + "/MOR0001" + w.extension;
+    ASSERT_TRUE(capture::saveDib(faults::busyPicture(640, 480, 4), native(earlier)));
+    const QString fresh = dir + "/MOR0002" + w.extension;
+    const faults::Snapshot before = snapshot(dir);
+
+    for (const QString& target : {earlier, fresh}) {
+      const std::int32_t handle = load(earlier);
+      ASSERT_NE(handle, 0);
+      const std::string path = native(target);
+      const pid_t child = fork();
+      if (child == 0) {
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 64 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, SIG_DFL);
+        w.write(handle, path.c_str());
+        _exit(0);
+      }
+      ASSERT_GT(child, 0);
+      DIB_Free(handle);
+      int status = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      ASSERT_TRUE(WIFSIGNALED(status)) << "the write did not reach the limit";
+      EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
+    }
+    // Only hidden temporary files are added; they never carry a final name.
+    faults::Snapshot now = snapshot(dir);
+    for (const QString& temp : leftoverTemps(dir)) now.erase(temp);
+    EXPECT_EQ(now, before);
+    EXPECT_EQ(leftoverTemps(dir).size(), 2);
+  }
 }
 
 TEST(DiskFull, ASettingThatDoesNotFitKeepsTheStoredOnes) {
