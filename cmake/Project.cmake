@@ -11,6 +11,13 @@ if(VIC_SANITIZE)
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
   target_link_options(vic_options INTERFACE -fsanitize=address,undefined)
 endif()
+if(VIC_FUZZ)
+  # Coverage for libFuzzer in every library; each fuzz target adds the
+  # fuzzer's own main (see fuzz/).
+  target_compile_options(vic_options INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(vic_options INTERFACE -fsanitize=address,undefined)
+endif()
 target_include_directories(vic_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
 
 # vic_library(<name> LIBS <deps...>): a static library from every source in

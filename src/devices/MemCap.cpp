@@ -10,10 +10,13 @@ namespace devices {
 
 QString ReadDriverText(const char* text) {
   std::array<char, kDriverTextBuffer> buffer{};
-  if (text) std::memcpy(buffer.data(), text, strnlen(text, buffer.size() - 1));
-  // A stateful decoder holds back a multibyte character that the cut left
-  // incomplete instead of turning it into a replacement character.
-  QStringDecoder decode(QStringDecoder::System);
+  const std::size_t length = text ? strnlen(text, buffer.size() - 1) : 0;
+  if (text) std::memcpy(buffer.data(), text, length);
+  // Only after a cut does a stateful decoder hold back a multibyte character
+  // left incomplete; a whole text shows every byte, a bad one as a
+  // replacement character.
+  const bool cut = length == buffer.size() - 1;
+  QStringDecoder decode(QStringDecoder::System, cut ? QStringDecoder::Flag::Default : QStringDecoder::Flag::Stateless);
   return decode(QByteArrayView(buffer.data(), qsizetype(std::strlen(buffer.data()))));
 }
 

@@ -18,6 +18,10 @@ constexpr qsizetype kCounter = 4;
 QString leftOf(const QString& text, qsizetype n) { return text.left(std::max<qsizetype>(0, n)); }
 QString rightOf(const QString& text, qsizetype n) { return text.right(std::max<qsizetype>(0, n)); }
 
+// Only the file's own name may hold the counter and the extension: a cut
+// reaching into the folder would move the pictures into another folder.
+qsizetype fileNameLength(const QString& path) { return path.size() - (path.lastIndexOf('/') + 1); }
+
 bool isDigits(const QString& text) {
   return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; });
 }
@@ -33,7 +37,7 @@ QString NextCounter(const QString& counter) {
 NumberedName AdvanceName(const NumberedName& last, const QString& fallbackPath) {
   NumberedName from = last;
   qsizetype cut = std::max(kCounter, last.FileCounter.size()) + kExtension;
-  if (from.FilePath.size() < cut) {
+  if (fileNameLength(from.FilePath) < cut) {
     const NumberedPath pieces = SplitNumberedPath(fallbackPath);
     from = {fallbackPath, pieces.FileExt, pieces.FileCounter, pieces.BasePath};
     cut = kCounter + kExtension;

@@ -22,8 +22,8 @@ QString NextCounter(const QString& counter);
 // The next name: the counter advanced, the path's old counter replaced by
 // the new one. The old counter is cut off at its own length (at least
 // four), so a counter past 9999 keeps growing instead of leaving a digit in
-// the stem. A path too short to hold a counter and an extension starts
-// again from `fallbackPath` (a numbered path).
+// the stem. A path whose file name is too short to hold a counter and an
+// extension starts again from `fallbackPath` (a numbered path).
 NumberedName AdvanceName(const NumberedName& last, const QString& fallbackPath);
 
 // Advances until `taken` says the name is free, trying at most `maxTries`

@@ -26,6 +26,11 @@ TEST(ReadDriverText, KeepsEveryByteUpToTheTerminatorAndCutsLongTextsSafely) {
       // A two-byte character split by the cut is dropped whole.
       {std::string(508, 'a') + "\xc3\xa9" + "tail", QString(508, 'a')},
       {"caf\xc3\xa9", QStringLiteral("caf\u00e9")},
+      // A whole text loses no byte: an incomplete character at its end
+      // shows as a replacement character.
+      {"ab\xdf", QStringLiteral("ab\ufffd")},
+      {"\xdf\xdf", QStringLiteral("\ufffd\ufffd")},
+      {std::string(506, 'a') + "\xe2\x82", QString(506, 'a') + QString(2, QChar::ReplacementCharacter)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text.size());

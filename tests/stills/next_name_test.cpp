@@ -49,6 +49,30 @@ TEST(AdvanceName, ChangesOnlyTheCounter) {
   }
 }
 
+TEST(AdvanceName, NeverCutsIntoTheFolder) {
+  struct Case {
+    QString path, next;
+  };
+  const Case cases[] = {
+      // A file name too short for a counter and an extension: the default.
+      {"/home/u/Pictures/a.bmp", "/home/u/Pictures/MOR0001.bmp"},
+      {"/p/q/abc.jpg", "/home/u/Pictures/MOR0001.bmp"},
+      {"/p/", "/home/u/Pictures/MOR0001.bmp"},
+      // Exactly long enough: the stem is empty, the folder stays.
+      {"/p/q/0041.jpg", "/p/q/0042.jpg"},
+      {"rel/0009.bmp", "rel/0010.bmp"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
+    const QString counter = c.path.size() >= 8 ? c.path.mid(c.path.size() - 8, 4) : QString();
+    EXPECT_EQ(stills::AdvanceName(named(c.path, counter), kFallback).FilePath, c.next);
+  }
+  const NumberedName grown = named("/p/q/10000.bmp", "10000");
+  EXPECT_EQ(stills::AdvanceName(grown, kFallback).FilePath, "/p/q/10001.bmp");
+  EXPECT_EQ(stills::AdvanceName(named("/p/q/9999.bmp", "9999"), kFallback).FilePath, "/p/q/10000.bmp");
+  EXPECT_EQ(stills::AdvanceName(named("/p/9999.bmp", "10000"), kFallback).FilePath, "/home/u/Pictures/MOR0001.bmp");
+}
+
 TEST(NextFreeName, SkipsTakenNamesWithinItsTries) {
   const std::set<QString> taken{"/p/MOR0001.bmp", "/p/MOR0002.bmp", "/p/MOR0004.bmp"};
   auto isTaken = [&](const QString& path) { return taken.count(path) > 0; };

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -62,7 +63,9 @@ QByteArray readRegularFile(const QString& path) {
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
     QFile file;
-    if (file.open(fd, QIODevice::ReadOnly)) bytes = file.read(kMaxIniBytes);
+    // Sized to the file: a buffer of the cap for every read costs more than
+    // the parsing.
+    if (file.open(fd, QIODevice::ReadOnly)) bytes = file.read(std::min<qint64>(st.st_size, kMaxIniBytes));
   }
   ::close(fd);
   return bytes;
