@@ -53,7 +53,8 @@ SaneDevice::~SaneDevice() {
 SANE_Status SaneDevice::start() {
   const auto now = std::chrono::steady_clock::now();
   const SANE_Status status = sane_start(handle_);
-  if (status == SANE_STATUS_GOOD) started_ = now;
+  reading_ = status == SANE_STATUS_GOOD;
+  if (reading_) started_ = now;
   return status;
 }
 
@@ -75,6 +76,7 @@ SANE_Status SaneDevice::read(std::uint8_t* buffer, int maxLength, int& length) {
   SANE_Int got = 0;
   const SANE_Status status = sane_read(handle_, buffer, maxLength, &got);
   length = 0;
+  if (status == SANE_STATUS_EOF) reading_ = false;
   if (status != SANE_STATUS_GOOD) return status;
   if (got < 0 || got > maxLength) return SANE_STATUS_IO_ERROR;  // data already lost or overrun
   length = got;
@@ -82,7 +84,8 @@ SANE_Status SaneDevice::read(std::uint8_t* buffer, int maxLength, int& length) {
 }
 
 void SaneDevice::cancel() {
-  std::this_thread::sleep_until(started_ + kSettleBeforeCancel);
+  if (reading_) std::this_thread::sleep_until(started_ + kSettleBeforeCancel);
+  reading_ = false;
   sane_cancel(handle_);
 }
 

@@ -62,6 +62,7 @@ class SaneDevice final : public ScanDevice {
   SANE_Handle handle_;
   std::string name_;
   std::chrono::steady_clock::time_point started_{};
+  bool reading_ = false;  // a frame was started and has not ended yet
 };
 
 // The device's resolution in dots per inch (x and y), 0 when it tells none.
