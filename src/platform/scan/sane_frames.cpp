@@ -135,8 +135,9 @@ std::optional<Image> convertFrames(std::vector<Frame>&& frames, double xDpi, dou
     Frame& frame = frames.front();
     const FrameParams& p = frame.params;
     const auto lines = plausibleParams(p) && p.lastFrame ? linesOf(frame) : std::nullopt;
-    if (lines && withinCaps(p.pixelsPerLine, *lines) && p.depth == 8 && p.format != FrameFormat::Red && p.format != FrameFormat::Green &&
-        p.format != FrameFormat::Blue && static_cast<std::size_t>(p.bytesPerLine) == *minimumLineBytes(p)) {
+    const bool single = p.format == FrameFormat::Gray || p.format == FrameFormat::Rgb;
+    if (lines && single && p.depth == 8 && withinCaps(p.pixelsPerLine, *lines) &&
+        static_cast<std::size_t>(p.bytesPerLine) == *minimumLineBytes(p)) {
       Image image;
       image.width = p.pixelsPerLine;
       image.height = *lines;

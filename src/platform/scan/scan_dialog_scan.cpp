@@ -12,7 +12,8 @@ ScanPromptDialog::ScanPromptDialog(QWidget* parent, const QString& title, const 
   setWindowTitle(title);
   setObjectName("scanPromptDialog");
   auto* layout = new QVBoxLayout(this);
-  auto* label = new QLabel("Place the next page on " + source + ", then choose Scan.\nChoose Done when finished.", this);
+  auto* label =
+      new QLabel("Place the next page on " + source + ", then choose Scan.\nChoose Done when finished.", this);
   label->setObjectName("promptLabel");
   layout->addWidget(label);
 

@@ -3,6 +3,7 @@
 #include <sane/saneopts.h>
 #include <sys/stat.h>
 
+#include <QPointer>
 #include <QWidget>
 #include <memory>
 #include <string>
@@ -56,6 +57,25 @@ bool nameTaken(const char* path) {
   return ::lstat(path, &st) == 0;
 }
 
+// A dialog with an owner window, which a handler running meanwhile may
+// close, taking the dialog with it.
+template <class Dialog>
+class Owned {
+ public:
+  explicit Owned(Dialog* dialog) : dialog_(dialog) {}
+  ~Owned() { delete dialog_.data(); }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  int run() {
+    const bool accepted = dialog_ && rt::RunModal(*dialog_) == QDialog::Accepted;
+    return accepted && dialog_ ? QDialog::Accepted : QDialog::Rejected;
+  }
+  Dialog* get() const { return dialog_.data(); }
+
+ private:
+  QPointer<Dialog> dialog_;
+};
+
 void closeDevice() {
   session().device.reset();
   session().closeRequested = false;
@@ -104,7 +124,7 @@ bool configure(SaneDevice& device, const SourceChoice& choice) {
   return true;
 }
 
-Acquire acquire(QWidget* owner, const char* path) {
+Acquire acquire(QPointer<QWidget> owner, const char* path) {
   Session& s = session();
   if (!s.device) {
     report("No scanner is open.");
@@ -116,11 +136,11 @@ Acquire acquire(QWidget* owner, const char* path) {
   }
   BusyGuard guard;
   if (!s.feeder) {
-    ScanPromptDialog prompt(owner, s.title, s.sourceText);
-    if (rt::RunModal(prompt) != QDialog::Accepted || s.closeRequested) return Acquire::Cancelled;
+    Owned<ScanPromptDialog> prompt(new ScanPromptDialog(owner, s.title, s.sourceText));
+    if (prompt.run() != QDialog::Accepted || s.closeRequested) return Acquire::Cancelled;
   }
   const auto [xDpi, yDpi] = resolutionOf(*s.device);
-  ScanProgress progress(owner, s.title);
+  ScanProgress progress(owner.data(), s.title);
   s.reading = &progress;
   PageResult page = readPage(*s.device, progress, xDpi, yDpi);
   s.reading = nullptr;
@@ -161,10 +181,10 @@ std::int32_t TWAIN_SetAppTitle(const char* title) {
 std::int32_t TWAIN_SelectImageSource(win::HWND owner) {
   scan::Session& s = session();
   if (s.busy) return 0;
-  scan::SelectSourceDialog dialog(scan::ownerWindow(owner), s.title, scan::listSources(s.device.get()),
-                                  scan::defaultChoice());
-  if (rt::RunModal(dialog) != QDialog::Accepted) return 0;
-  const auto chosen = dialog.selected();
+  scan::Owned<scan::SelectSourceDialog> dialog(new scan::SelectSourceDialog(
+      scan::ownerWindow(owner), s.title, scan::listSources(s.device.get()), scan::defaultChoice()));
+  if (dialog.run() != QDialog::Accepted) return 0;
+  const auto chosen = dialog.get()->selected();
   if (!chosen) return 0;
   if (!scan::storeChoice(*chosen)) {
     scan::report("The choice of scanner could not be saved.");

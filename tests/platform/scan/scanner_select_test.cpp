@@ -110,6 +110,17 @@ TEST_F(SourceSelection, WithoutAStoredChoiceTheFirstDeviceOpensWithItsOwnSource)
   EXPECT_TRUE(iniFile().isEmpty());  // opening stores nothing
 }
 
+TEST_F(SourceSelection, OwnerClosedWhileTheDialogRunsChoosesNothing) {
+  auto* owner = new QWidget;
+  dialogs.onModal = [&](QDialog& d) {
+    choose(d, kFeeder1, "selectButton");
+    delete owner;
+    return int(QDialog::Accepted);
+  };
+  EXPECT_EQ(TWAIN_SelectImageSource(win::handleOf(owner)), 0);
+  EXPECT_TRUE(iniFile().isEmpty());
+}
+
 TEST_F(SourceSelection, NoScannerAtAll) {
   useTestBackend({"no devices"});
   QStringList listed{"not asked"};

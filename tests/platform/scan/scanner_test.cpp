@@ -14,6 +14,7 @@
 #include "platform/scan/sane_device.h"
 #include "platform/scan/scanner.h"
 #include "platform/scan/scanner_choice.h"
+#include "platform/window/window.h"
 #include "sane_test_backend.h"
 #include "support/test_env.h"
 
@@ -107,6 +108,19 @@ TEST_F(Scanner, FlatbedAsksBeforeEachPageUntilDone) {
 TEST_F(Scanner, ClosingThePromptEndsLikeDone) {
   ASSERT_EQ(TWAIN_OpenDefaultSource(), 1);
   EXPECT_EQ(acquire("a.bmp"), code(Acquire::Cancelled));  // FakeDialogs rejects
+  EXPECT_FALSE(QFile::exists(path("a.bmp")));
+}
+
+TEST_F(Scanner, OwnerClosedWhileThePromptRunsEndsThePage) {
+  ASSERT_EQ(TWAIN_OpenDefaultSource(), 1);
+  auto* owner = new QWidget;
+  dialogs.onModal = [&](QDialog& d) {
+    EXPECT_EQ(d.parentWidget(), owner);
+    click(d, "scanButton");
+    delete owner;  // takes the dialog with it
+    return int(QDialog::Accepted);
+  };
+  EXPECT_EQ(TWAIN_AcquireToFilename(win::handleOf(owner), path("a.bmp").toLocal8Bit()), code(Acquire::Cancelled));
   EXPECT_FALSE(QFile::exists(path("a.bmp")));
 }
 
