@@ -178,19 +178,4 @@ TEST_F(TwainWindowTest, SourceThatCannotBeOpenedEndsTheRunAfterOnePass) {
   EXPECT_EQ(storedPath(), path("ZENO0041.pdf"));
 }
 
-TEST_F(TwainWindowTest, SecondRunContinuesAfterTheFirst) {
-  storePath(path("ZENO0041.bmp"));
-  app::AppState.FileExt = ".bmp";
-  chooseSource("test:0", "Flatbed");
-  twain::Form2& w = load();
-  answerPrompts(1);
-  w.mnuCapture->trigger();
-  dialogs.modalCount = 0;
-  w.mnuCapture->trigger();
-  // The first run's last pass used up 0043 without writing it.
-  EXPECT_EQ(files(), (QStringList{"ZENO0042.bmp", "ZENO0044.bmp"}));
-  app::Form2.Unload();
-  EXPECT_EQ(storedPath(), path("ZENO0044.bmp"));
-}
-
 }  // namespace
