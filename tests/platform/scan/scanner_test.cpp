@@ -105,12 +105,6 @@ TEST_F(Scanner, FlatbedAsksBeforeEachPageUntilDone) {
   EXPECT_FALSE(QFile::exists(path("c.bmp")));
 }
 
-TEST_F(Scanner, ClosingThePromptEndsLikeDone) {
-  ASSERT_EQ(TWAIN_OpenDefaultSource(), 1);
-  EXPECT_EQ(acquire("a.bmp"), code(Acquire::Cancelled));  // FakeDialogs rejects
-  EXPECT_FALSE(QFile::exists(path("a.bmp")));
-}
-
 TEST_F(Scanner, OwnerClosedWhileThePromptRunsEndsThePage) {
   ASSERT_EQ(TWAIN_OpenDefaultSource(), 1);
   auto* owner = new QWidget;
