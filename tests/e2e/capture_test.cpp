@@ -48,8 +48,7 @@ TEST(Capture, F12WritesNumberedPicturesAndTheLastNameIsKept) {
   EXPECT_EQ(QDir(testing_support::picturesDir()).entryList(QDir::Files | QDir::Hidden), names);
   EXPECT_TRUE(program.hasWindow("^Captured Image$"));
 
-  program.key(window, "alt+F4");
-  ASSERT_TRUE(program.waitForExit(10000));
+  ASSERT_TRUE(program.closeAndWaitForExit(window));
   EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "<unset>"), testing_support::picturesDir() + "/MOR0003.bmp");
 }
 

@@ -53,8 +53,7 @@ TEST(LiveWindow, ShowsTheMovingTestPatternAndKeepsThePathAfterClosing) {
   EXPECT_GT(distinctColours(first, statusBar), 2) << "no text on the status bar";
   first.save(testing_support::homeDir() + "/live.png");
 
-  program.key(window, "alt+F4");
-  ASSERT_TRUE(program.waitForExit(10000));
+  ASSERT_TRUE(program.closeAndWaitForExit(window));
   EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "<unset>"), testing_support::picturesDir() + "/MOR0000.bmp");
 }
 

@@ -13,8 +13,7 @@ TEST(Program, StartsWithItsCaptionAndEndsWhenItsWindowIsClosed) {
   ASSERT_TRUE(program.start());
   const QString window = program.waitForWindow(kLiveTitle);
   ASSERT_FALSE(window.isEmpty()) << program.output().toStdString();
-  program.key(window, "alt+F4");
-  EXPECT_TRUE(program.waitForExit(10000));
+  ASSERT_TRUE(program.closeAndWaitForExit(window));
   EXPECT_EQ(program.exitCode(), 0);
 }
 

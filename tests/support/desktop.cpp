@@ -139,6 +139,14 @@ bool Program::waitForExit(int timeoutMs) {
   return process_.state() == QProcess::NotRunning || process_.waitForFinished(timeoutMs);
 }
 
+bool Program::closeAndWaitForExit(const QString& windowId, int attempts) {
+  for (int i = 0; i < attempts; ++i) {
+    key(windowId, "alt+F4");
+    if (waitForExit(10000)) return true;
+  }
+  return false;
+}
+
 QString Program::output() const { return QString::fromLocal8Bit(const_cast<QProcess&>(process_).readAll()); }
 
 }  // namespace testing_support

@@ -40,6 +40,10 @@ class Program {
   QImage screenshot(const QString& windowId);
   QRect geometry(const QString& windowId);
   bool waitForExit(int timeoutMs = 10000);
+  // Closes the window as a user does (alt+F4 through the window manager),
+  // again if the first press went to another window; true once the program
+  // has ended.
+  bool closeAndWaitForExit(const QString& windowId, int attempts = 3);
   int exitCode() const { return process_.exitCode(); }
   QString output() const;
 
