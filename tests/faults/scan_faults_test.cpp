@@ -12,6 +12,7 @@
 #include "app/Public.h"
 #include "app/forms.h"
 #include "app/settings_values.h"
+#include "fault_backend.h"
 #include "fault_tools.h"
 #include "platform/runtime/settings.h"
 #include "platform/runtime/vb.h"
@@ -20,23 +21,9 @@
 namespace {
 
 using namespace twain_testing;
+using faults::useFaultBackend;
 
 const QSize kFaultPage(60, 40);
-
-// SANE with the fault backend as its only backend, planned page by page.
-void useFaultBackend(const QStringList& plan) {
-  ASSERT_TRUE(scan::shutdownScanner());
-  static const QString dir = testing_support::freshDir("faultsane");
-  writeFile(dir + "/dll.conf", "vicfault\n");
-  writeFile(dir + "/vicfault.conf", (plan.join('\n') + '\n').toUtf8());
-  qputenv("SANE_CONFIG_DIR", dir.toUtf8());
-  // SANE looks for backends along these before its own folder.
-  const QByteArray backends = VIC_FAULT_BACKEND_DIR;
-  const QByteArray searched = qgetenv("LD_LIBRARY_PATH");
-  if (!searched.startsWith(backends))
-    qputenv("LD_LIBRARY_PATH", searched.isEmpty() ? backends : backends + ":" + searched);
-  qputenv("LIBPATH", backends);
-}
 
 QStringList plan(const QString& third) {
   QStringList pages = {"ok", "ok", third};

@@ -16,7 +16,7 @@
 #include <map>
 
 #include "../platform/capture/capture_test_util.h"
-#include "../platform/scan/sane_test_backend.h"
+#include "../faults/fault_backend.h"
 #include "app/Public.h"
 #include "app/forms.h"
 #include "live/form1.h"
@@ -37,9 +37,9 @@ using app::AppState;
 
 constexpr int kCaptures = 1000;
 constexpr int kSwitches = 20;
-constexpr int kPagesPerRun = 10;  // the test backend's feeder
+constexpr int kPagesPerRun = 10;
 // Allocators and Qt's caches settle within this after the first round.
-constexpr long kRssSlackKb = 8 * 1024;
+constexpr long kRssSlackKb = 4 * 1024;
 
 struct Usage {
   long rssKb = 0;
@@ -102,8 +102,8 @@ TEST(Soak, AThousandCapturesAndTwentySwitchesLeakNothingAndNumberEveryFile) {
   PatternOnly catalog;
   capture::setDeviceCatalog(&catalog);
   capture::rememberFormat(capture::kTestPatternKey, {{320, 240}, 0});
-  scanner_testing::useTestBackend();
-  ASSERT_TRUE(rt::SaveSetting("scanner", "DefaultSource", "device", "test:0"));
+  faults::useFaultBackend(QStringList(kPagesPerRun, "ok"));
+  ASSERT_TRUE(rt::SaveSetting("scanner", "DefaultSource", "device", "vicfault:0"));
   ASSERT_TRUE(rt::SaveSetting("scanner", "DefaultSource", "source", "Automatic Document Feeder"));
   composeProgram();
 
