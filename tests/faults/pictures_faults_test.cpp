@@ -185,7 +185,7 @@ TEST_F(LiveFaultTest, ACameraThatVanishesAndReturns) {
   camera.replug();
   ASSERT_TRUE(capture_test::runUntil(
       [&] { return captureWindow()->state() == capture::CaptureWindow::State::Running; },
-      4 * capture::CaptureWindow::kReturnCheckMs));
+      20 * capture::CaptureWindow::kReturnCheckMs));
   EXPECT_EQ(w.StatusBar->currentMessage(), "Fake Camera: 320 x 240");
   ASSERT_TRUE(camera.pushColour(QColor(0, 0, 255)));
   ASSERT_TRUE(capture_test::runUntil([&] { return qBlue(captureWindow()->newestFrame().pixel(0, 0)) > 200; }));
