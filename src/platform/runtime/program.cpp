@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 #include <unistd.h>
 
 namespace rt {
@@ -13,12 +14,20 @@ std::function<void()>& endHandler() {
   return handler;
 }
 
+std::vector<std::function<void()>>& cleanUps() {
+  static std::vector<std::function<void()>> list;
+  return list;
+}
+
 }  // namespace
+
+void OnEnd(std::function<void()> cleanUp) { cleanUps().push_back(std::move(cleanUp)); }
 
 void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 void End() {
   if (endHandler()) endHandler()();
+  for (auto it = cleanUps().rbegin(); it != cleanUps().rend(); ++it) (*it)();
   std::fflush(nullptr);
   // Immediate: no destructors and no handlers of windows still open.
   ::_exit(0);

@@ -12,6 +12,10 @@ void DoEvents();
 // durably at every save, so nothing is pending here.
 [[noreturn]] void End();
 
+// Runs `cleanUp` when the program ends through End (devices that must be
+// released, for example); the latest registered runs first.
+void OnEnd(std::function<void()> cleanUp);
+
 // Tests replace the end of the process; the replacement must not return
 // (it may throw).
 void setEndHandler(std::function<void()> handler);

@@ -1,5 +1,8 @@
 #include "platform/scan/sane_library.h"
 
+#include "platform/runtime/program.h"
+#include "platform/scan/scanner.h"
+
 namespace scan::sane {
 
 namespace {
@@ -11,6 +14,10 @@ class Library {
     if (!open_) {
       SANE_Int version = 0;
       open_ = sane_init(&version, nullptr) == SANE_STATUS_GOOD;
+      // The program ends without running destructors; close the device
+      // and the library before it goes.
+      static const bool registered = (rt::OnEnd([] { scan::shutdownScanner(); }), true);
+      (void)registered;
     }
     return open_;
   }
