@@ -14,7 +14,7 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1
 DISPLAY=$display openbox --sm-disable >/dev/null 2>&1 &
 sleep 1
 
-firsts=() rss=()
+firsts=() cpus=() rss=()
 for i in $(seq "$runs"); do
   home="$work/home$i"
   mkdir -p "$home"
@@ -23,6 +23,7 @@ for i in $(seq "$runs"); do
   pid=$!
   for _ in $(seq 100); do grep -q "first frame painted" "$work/log$i" && break; sleep 0.05; done
   firsts+=("$(sed -n 's/first frame painted \([0-9-]*\) ms.*/\1/p' "$work/log$i")")
+  cpus+=("$(sed -n 's/.*, \([0-9]*\) ms of processor time/\1/p' "$work/log$i")")
   sleep 3  # the preview runs at 30 frames a second meanwhile
   rss+=("$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")")
   kill "$pid"
@@ -31,4 +32,5 @@ done
 
 stats() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {printf "median %s, min %s, max %s", a[int((NR+1)/2)], a[1], a[NR]}'; }
 echo "first frame painted after start (ms, $runs runs): $(stats "${firsts[@]}")"
+echo "processor time used by then (ms): $(stats "${cpus[@]}")"
 echo "resident memory with the preview running (kB): $(stats "${rss[@]}")"

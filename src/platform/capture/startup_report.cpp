@@ -30,7 +30,10 @@ void reportFirstFramePainted() {
   static bool reported = false;
   if (reported || qEnvironmentVariableIsEmpty("VIC_REPORT_FIRST_FRAME")) return;
   reported = true;
-  std::fprintf(stderr, "first frame painted %lld ms after start\n", sinceProcessStart());
+  timespec cpu{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+  std::fprintf(stderr, "first frame painted %lld ms after start, %lld ms of processor time\n", sinceProcessStart(),
+               static_cast<long long>(cpu.tv_sec * 1000 + cpu.tv_nsec / 1000000));
 }
 
 }  // namespace capture
