@@ -56,9 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(DIB_Free(handle) == scan::kBadHandle, "a picture released twice");
   }
 
-  if (stills::LoadViewerPicture(path))
+  if (stills::LoadViewerPicture(path)) {
     app::Form3.Unload();  // the next input starts without a viewer again
-  else
+    fuzzing::settle();
+  } else {
     check(!app::Form3.IsLoaded(), "a refused picture loaded the viewer");
+  }
   return 0;
 }

@@ -130,6 +130,7 @@ void runOnce(const QString& path, const QString& index, const QString& border) {
 
   AppState.EndOnUnload = rt::False;
   app::UnloadAll();
+  fuzzing::settle();
   for (const QString& file : added) QFile::remove(file);
   if (!protectedName.isEmpty()) QFile::remove(protectedName);
 }

@@ -61,6 +61,8 @@ void useApplication() {
   (void)app;
 }
 
+void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
 int QuietDialogs::messageBox(const QString& prompt, int, const QString&) {
   ++messages;
   lastMessage = prompt;

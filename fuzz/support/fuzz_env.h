@@ -28,6 +28,9 @@ QString workFolder();   // the working directory (relative paths end here)
 
 // The QApplication every widget needs; made once, kept to the end.
 void useApplication();
+// Deletes the windows that were closed: without an event loop running,
+// their deferred deletion would pile them up input after input.
+void settle();
 
 // Answers OK to message boxes and rejects every modal dialog, counting them.
 class QuietDialogs final : public rt::Dialogs {
