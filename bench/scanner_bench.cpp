@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "bench_env.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/settings.h"
 #include "platform/scan/scanner.h"
@@ -21,29 +22,12 @@ namespace {
 constexpr int kPages = 10;
 const char* const kFeeder = "Automatic Document Feeder";
 
-struct Unattended final : rt::Dialogs {
-  int messageBox(const QString& prompt, int, const QString&) override {
-    std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
-    return rt::vbOK;
-  }
-  int runModal(QDialog&) override { return 0; }
-};
-
 QString workFolder;
-
-QString freshFolder(const char* name) {
-  static int counter = 0;
-  const QString folder = workFolder + QString("/%1-%2").arg(name).arg(++counter);
-  QDir().mkpath(folder);
-  return folder;
-}
-
-int filesIn(const QString& folder) { return int(QDir(folder).entryList(QDir::Files).size()); }
 
 void LibraryBmp(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
-    const QString folder = freshFolder("library");
+    const QString folder = bench::freshFolder(workFolder, "library");
     state.ResumeTiming();
     TWAIN_OpenDefaultSource();
     TWAIN_SuppressErrorMessages(1);
@@ -54,7 +38,7 @@ void LibraryBmp(benchmark::State& state) {
     }
     TWAIN_CloseSource();
     state.PauseTiming();
-    if (filesIn(folder) != kPages) state.SkipWithError("the run did not write ten pages");
+    if (bench::filesIn(folder) != kPages) state.SkipWithError("the run did not write ten pages");
     QDir(folder).removeRecursively();
     state.ResumeTiming();
   }
@@ -63,7 +47,7 @@ void LibraryBmp(benchmark::State& state) {
 void ScanimagePnm(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
-    const QString folder = freshFolder("scanimage");
+    const QString folder = bench::freshFolder(workFolder, "scanimage");
     const std::string command = "scanimage -d test:0 --source '" + std::string(kFeeder) +
                                 "' --mode Color --resolution 300 --format=pnm --batch='" + folder.toStdString() +
                                 "/p%d.pnm' 2>/dev/null";
@@ -71,7 +55,7 @@ void ScanimagePnm(benchmark::State& state) {
     const int status = std::system(command.c_str());
     state.PauseTiming();
     // scanimage answers 7 (no documents) once the feeder runs dry.
-    if ((status != 0 && WEXITSTATUS(status) != 7) || filesIn(folder) != kPages)
+    if ((status != 0 && WEXITSTATUS(status) != 7) || bench::filesIn(folder) != kPages)
       state.SkipWithError("scanimage did not write ten pages");
     QDir(folder).removeRecursively();
     state.ResumeTiming();
@@ -97,24 +81,12 @@ class Collector final : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   QTemporaryDir home;
-  qputenv("HOME", home.path().toUtf8());
-  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
-  qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
-  QFile::setPermissions(home.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const QString sane = home.path() + "/sane";
-  QDir().mkpath(sane);
-  QFile dll(sane + "/dll.conf"), conf(sane + "/test.conf");
-  if (!dll.open(QIODevice::WriteOnly) || !conf.open(QIODevice::WriteOnly)) return 1;
-  dll.write("test\n");
-  conf.write("number_of_devices 1\nresolution 300\ntest-picture \"Color pattern\"\n");
-  dll.close();
-  conf.close();
-  qputenv("SANE_CONFIG_DIR", sane.toUtf8());
+  bench::usePrivateHome(home.path());
+  if (!bench::useSaneTestBackend(home.path() + "/sane")) return 1;
 
   QApplication application(argc, argv);
   workFolder = home.path() + "/work";
-  Unattended unattended;
+  bench::Unattended unattended;
   rt::setDialogs(&unattended);
   rt::SaveSetting("scanner", "DefaultSource", "device", "test:0");
   rt::SaveSetting("scanner", "DefaultSource", "source", kFeeder);

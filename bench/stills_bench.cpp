@@ -26,6 +26,7 @@
 #include "platform/capture/catalog.h"
 #include "platform/capture/dib.h"
 #include "platform/capture/test_pattern.h"
+#include "bench_env.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/program.h"
 #include "platform/scan/jpeg_write.h"
@@ -203,11 +204,7 @@ void printRatios(const Collector& c) {
 int main(int argc, char** argv) {
   // A private home: the program's settings and pictures stay out of the user's.
   QTemporaryDir home;
-  qputenv("HOME", home.path().toUtf8());
-  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
-  qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
-  QFile::setPermissions(home.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  bench::usePrivateHome(home.path());
   QApplication application(argc, argv);
   picturesFolder = home.path() + "/Pictures";
   QDir().mkpath(picturesFolder);

@@ -15,6 +15,7 @@
 
 #include "app/Public.h"
 #include "app/forms.h"
+#include "bench_env.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/program.h"
 #include "platform/runtime/settings.h"
@@ -25,31 +26,14 @@ namespace {
 constexpr int kPages = 10;
 const char* const kFeeder = "Automatic Document Feeder";
 
-struct Unattended final : rt::Dialogs {
-  int messageBox(const QString& prompt, int, const QString&) override {
-    std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
-    return rt::vbOK;
-  }
-  int runModal(QDialog&) override { return 0; }
-};
-
-Unattended unattended;
+bench::Unattended unattended;
 QString workFolder;
-
-QString freshFolder(const char* name) {
-  static int counter = 0;
-  const QString folder = workFolder + QString("/%1-%2").arg(name).arg(++counter);
-  QDir().mkpath(folder);
-  return folder;
-}
-
-int filesIn(const QString& folder) { return int(QDir(folder).entryList(QDir::Files).size()); }
 
 void WindowRun(benchmark::State& state, const QString& ext) {
   app::AppState.FileExt = ext;
   for (auto _ : state) {
     state.PauseTiming();
-    const QString folder = freshFolder("run");
+    const QString folder = bench::freshFolder(workFolder, "run");
     rt::SaveSetting("ZENO", "PARAS", "Path", folder + "/ZENO0000" + ext);
     app::Form2.Show();
     auto& window = static_cast<twain::Form2&>(app::Form2.get());
@@ -57,7 +41,7 @@ void WindowRun(benchmark::State& state, const QString& ext) {
     window.AcquireRun();
     state.PauseTiming();
     app::Form2.Unload();
-    if (filesIn(folder) != kPages) state.SkipWithError("the run did not write ten pages");
+    if (bench::filesIn(folder) != kPages) state.SkipWithError("the run did not write ten pages");
     QDir(folder).removeRecursively();
     state.ResumeTiming();
   }
@@ -68,7 +52,7 @@ void OurJpeg(benchmark::State& state) { WindowRun(state, ".jpg"); }
 void Scanimage(benchmark::State& state, const std::string& format) {
   for (auto _ : state) {
     state.PauseTiming();
-    const QString folder = freshFolder("scanimage");
+    const QString folder = bench::freshFolder(workFolder, "scanimage");
     const std::string command = "scanimage -d test:0 --source '" + std::string(kFeeder) +
                                 "' --mode Color --resolution 300 --format=" + format + " --batch='" +
                                 folder.toStdString() + "/p%d." + format + "' 2>/dev/null";
@@ -76,7 +60,7 @@ void Scanimage(benchmark::State& state, const std::string& format) {
     const int status = std::system(command.c_str());
     state.PauseTiming();
     // scanimage answers 7 (no documents) once the feeder runs dry.
-    if ((status != 0 && WEXITSTATUS(status) != 7) || filesIn(folder) != kPages)
+    if ((status != 0 && WEXITSTATUS(status) != 7) || bench::filesIn(folder) != kPages)
       state.SkipWithError("scanimage did not write ten pages");
     QDir(folder).removeRecursively();
     state.ResumeTiming();
@@ -114,21 +98,9 @@ void printRatios(const Collector& c) {
 
 int main(int argc, char** argv) {
   QTemporaryDir home;
-  qputenv("HOME", home.path().toUtf8());
-  qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
-  qputenv("XDG_RUNTIME_DIR", home.path().toUtf8());
-  QFile::setPermissions(home.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  bench::usePrivateHome(home.path());
   // SANE's test backend alone, for us and for scanimage.
-  const QString sane = home.path() + "/sane";
-  QDir().mkpath(sane);
-  QFile dll(sane + "/dll.conf"), conf(sane + "/test.conf");
-  if (!dll.open(QIODevice::WriteOnly) || !conf.open(QIODevice::WriteOnly)) return 1;
-  dll.write("test\n");
-  conf.write("number_of_devices 1\nresolution 300\ntest-picture \"Color pattern\"\n");
-  dll.close();
-  conf.close();
-  qputenv("SANE_CONFIG_DIR", sane.toUtf8());
+  if (!bench::useSaneTestBackend(home.path() + "/sane")) return 1;
 
   QApplication application(argc, argv);
   workFolder = home.path() + "/work";

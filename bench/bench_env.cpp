@@ -1,0 +1,43 @@
+#include "bench_env.h"
+
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+
+namespace bench {
+
+int Unattended::messageBox(const QString& prompt, int, const QString&) {
+  std::fprintf(stderr, "message: %s\n", qPrintable(prompt));
+  return rt::vbOK;
+}
+
+int Unattended::runModal(QDialog&) { return 0; }
+
+void usePrivateHome(const QString& home) {
+  qputenv("HOME", home.toUtf8());
+  qputenv("XDG_CONFIG_HOME", (home + "/.config").toUtf8());
+  qputenv("XDG_RUNTIME_DIR", home.toUtf8());
+  QFile::setPermissions(home, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+bool useSaneTestBackend(const QString& folder) {
+  QDir().mkpath(folder);
+  QFile dll(folder + "/dll.conf"), conf(folder + "/test.conf");
+  if (!dll.open(QIODevice::WriteOnly) || !conf.open(QIODevice::WriteOnly)) return false;
+  dll.write("test\n");
+  conf.write("number_of_devices 1\nresolution 300\ntest-picture \"Color pattern\"\n");
+  qputenv("SANE_CONFIG_DIR", folder.toUtf8());
+  return true;
+}
+
+QString freshFolder(const QString& parent, const char* name) {
+  static int counter = 0;
+  const QString folder = parent + QString("/%1-%2").arg(name).arg(++counter);
+  QDir().mkpath(folder);
+  return folder;
+}
+
+int filesIn(const QString& folder) { return int(QDir(folder).entryList(QDir::Files).size()); }
+
+}  // namespace bench
