@@ -120,6 +120,11 @@ void checkScannerNames(const QString& path, const QString& fileExt, int occupied
   check(names->acquired != path, "the scanner's next name is the current one");
   check(names->acquired.startsWith(split->stem) && names->acquired.endsWith(".bmp"), "scanner name shape");
   check(names->target.endsWith(twain::TargetExtension(fileExt)), "scanner target extension");
+  // Only names whose file name holds counter and extension are checked for
+  // the folder: shorter ones are still cut into the folder's name.
+  if (path.size() - (path.lastIndexOf('/') + 1) >= 8)
+    check(folderOf(names->acquired) == folderOf(path) && folderOf(names->target) == folderOf(path),
+          "a scanner name in another folder");
 }
 
 }  // namespace
