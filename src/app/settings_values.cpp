@@ -16,9 +16,12 @@ std::int32_t DriverIndexFromSetting(const QString& stored, std::int32_t highestI
 
 namespace {
 // A zero character cannot be part of a file name; the C interfaces would
-// silently cut the name there and write to a different file.
+// silently cut the name there and write to a different file. The counter and
+// extension are counted from the end, so the file name itself must hold
+// them, or the arithmetic would cut into the folder's name.
 bool usablePath(const QString& stored) {
-  return !stored.isEmpty() && stored != kNotStored && stored.size() >= kMinNumberedPathLength &&
+  const QString fileName = stored.mid(stored.lastIndexOf('/') + 1);
+  return !stored.isEmpty() && stored != kNotStored && fileName.size() >= kMinNumberedPathLength &&
          !stored.contains(QChar(0));
 }
 }  // namespace

@@ -34,6 +34,7 @@ TEST(PathSetting, EmptyNewOrTooShortGivesTheDefault) {
       {"A001.bm", live, twain},
       {"/x/A0001.jpg", "/x/A0001.jpg", "/x/A0001.jpg"},
       {"new00001", "new00001", "new00001"},
+      {"/home/u/Pictures/a.bmp", live, twain},  // the counter would cut into the folder
       {QString("/x/A") + QChar(0) + "/B0001.jpg", live, twain},  // names no file
   };
   for (const auto& c : cases) {
