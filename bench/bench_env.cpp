@@ -4,6 +4,8 @@
 #include <QFile>
 #include <cstdio>
 
+#include "platform/runtime/settings.h"
+
 namespace bench {
 
 int Unattended::messageBox(const QString& prompt, int, const QString&) {
@@ -29,6 +31,11 @@ bool useSaneTestBackend(const QString& folder) {
   conf.write("number_of_devices 1\nresolution 300\ntest-picture \"Color pattern\"\n");
   qputenv("SANE_CONFIG_DIR", folder.toUtf8());
   return true;
+}
+
+void chooseTestFeeder() {
+  rt::SaveSetting("scanner", "DefaultSource", "device", "test:0");
+  rt::SaveSetting("scanner", "DefaultSource", "source", "Automatic Document Feeder");
 }
 
 QString freshFolder(const QString& parent, const char* name) {

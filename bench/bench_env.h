@@ -22,6 +22,9 @@ void usePrivateHome(const QString& home);
 // `folder` and points SANE at it; false when it cannot be written.
 bool useSaneTestBackend(const QString& folder);
 
+// Makes the test backend's feeder the default source of the scanner library.
+void chooseTestFeeder();
+
 // A new empty folder below `parent`.
 QString freshFolder(const QString& parent, const char* name);
 int filesIn(const QString& folder);

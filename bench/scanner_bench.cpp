@@ -14,7 +14,6 @@
 
 #include "bench_env.h"
 #include "platform/runtime/dialogs.h"
-#include "platform/runtime/settings.h"
 #include "platform/scan/scanner.h"
 
 namespace {
@@ -88,8 +87,7 @@ int main(int argc, char** argv) {
   workFolder = home.path() + "/work";
   bench::Unattended unattended;
   rt::setDialogs(&unattended);
-  rt::SaveSetting("scanner", "DefaultSource", "device", "test:0");
-  rt::SaveSetting("scanner", "DefaultSource", "source", kFeeder);
+  bench::chooseTestFeeder();
 
   benchmark::Initialize(&argc, argv);
   Collector collector;

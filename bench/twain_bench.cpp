@@ -107,8 +107,7 @@ int main(int argc, char** argv) {
   rt::setDialogs(&unattended);
   rt::setEndHandler([] { throw std::runtime_error("the program ended"); });
   app::Form2.setFactory([] { return std::make_unique<twain::Form2>(); });
-  rt::SaveSetting("scanner", "DefaultSource", "device", "test:0");
-  rt::SaveSetting("scanner", "DefaultSource", "source", kFeeder);
+  bench::chooseTestFeeder();
 
   benchmark::Initialize(&argc, argv);
   Collector collector;
