@@ -26,7 +26,7 @@ QImage readPicture(const QString& path) {
 }
 }  // namespace
 
-void ShowViewer() { app::Form3.Show(); }
+void ShowViewer() { app::Form3.ShowWithoutActivating(); }
 
 void SetViewerLabel(const QString& text) { app::Form3->lbFilename->setText(text); }
 

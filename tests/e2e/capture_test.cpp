@@ -31,10 +31,11 @@ TEST(Capture, F12WritesNumberedPicturesAndTheLastNameIsKept) {
   const QString window = program.waitForWindow(kLiveTitle);
   ASSERT_FALSE(window.isEmpty()) << program.output().toStdString();
   QTest::qWait(1000);  // let the test pattern deliver its first frames
+  program.activate(window);
 
   const QStringList names{"MOR0001.bmp", "MOR0002.bmp", "MOR0003.bmp"};
   for (const QString& name : names) {
-    program.key(window, "F12");
+    program.key("F12");
     const QString path = testing_support::picturesDir() + "/" + name;
     ASSERT_TRUE(waitForFile(path, 10000)) << name.toStdString() << " " << program.output().toStdString();
     EXPECT_FALSE(program.hasWindow("^PAX$")) << "a message box appeared";

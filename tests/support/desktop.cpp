@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
 #include <unistd.h>
 
@@ -19,7 +20,14 @@ void pause(int ms) {
 
 QString programPath() { return qEnvironmentVariable("VIC_BINARY_DIR") + "/video-image-capture"; }
 
-Desktop::Desktop() {
+QStringList Desktop::windowManagers() {
+  QStringList found;
+  for (const char* name : {"openbox", "jwm"})
+    if (!QStandardPaths::findExecutable(name).isEmpty()) found << QString(name);
+  return found;
+}
+
+Desktop::Desktop(const QString& windowManager) : windowManager_(windowManager) {
   // A display number of our own: parallel test processes pick different ones.
   for (int n = 100 + getpid() % 300, tries = 0; tries < 50 && !ok_; ++n, ++tries) {
     if (QFile::exists(QString("/tmp/.X%1-lock").arg(n))) continue;
@@ -32,15 +40,26 @@ Desktop::Desktop() {
       ok_ = QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n));
     }
   }
-  if (!ok_) return;
+  if (ok_) ok_ = startWindowManager();
+}
+
+bool Desktop::startWindowManager() {
   wm_.setProcessEnvironment(environment());
-  wm_.start("openbox", {"--sm-disable"});
-  ok_ = wm_.waitForStarted(5000);
-  for (int i = 0; i < 40 && ok_; ++i) {
+  if (windowManager_ == "openbox")
+    wm_.start("openbox", {"--sm-disable"});
+  else if (windowManager_ == "jwm")
+    wm_.start("jwm", {});
+  else
+    return false;
+  if (!wm_.waitForStarted(5000)) return false;
+  // Both announce themselves through the EWMH check window once they manage
+  // the screen.
+  for (int i = 0; i < 100; ++i) {
+    if (run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id")) return true;
+    if (wm_.state() != QProcess::Running) return false;
     pause(50);
-    if (!run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id")) continue;
-    return;
   }
+  return false;
 }
 
 Desktop::~Desktop() {
@@ -110,9 +129,21 @@ void Program::activate(const QString& windowId) {
   pause(100);
 }
 
-void Program::key(const QString& windowId, const QString& keys) {
-  activate(windowId);
+void Program::key(const QString& keys) {
   desktop_.run("xdotool", {"key", "--clearmodifiers", keys});
+  pause(100);
+}
+
+QString Program::focusedWindow() { return desktop_.run("xdotool", {"getwindowfocus"}, 2000).trimmed(); }
+
+bool Program::waitForFocus(const QString& windowId, int timeoutMs) {
+  return waitUntil([&] { return focusedWindow() == windowId; }, timeoutMs);
+}
+
+void Program::closeWindow(const QString& windowId) {
+  // The close box makes the window manager send the window its close
+  // request; wmctrl asks the window manager for exactly that.
+  desktop_.run("wmctrl", {"-i", "-c", windowId}, 5000);
   pause(100);
 }
 
@@ -141,12 +172,20 @@ bool Program::waitForExit(int timeoutMs) {
 
 bool Program::closeAndWaitForExit(const QString& windowId, int attempts) {
   for (int i = 0; i < attempts; ++i) {
-    key(windowId, "alt+F4");
+    closeWindow(windowId);
     if (waitForExit(10000)) return true;
   }
   return false;
 }
 
 QString Program::output() const { return QString::fromLocal8Bit(const_cast<QProcess&>(process_).readAll()); }
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+  for (int waited = 0; waited < timeoutMs; waited += 100) {
+    if (done()) return true;
+    pause(100);
+  }
+  return done();
+}
 
 }  // namespace testing_support

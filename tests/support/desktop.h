@@ -1,28 +1,39 @@
 #pragma once
 // End-to-end tests: a private X display (Xvfb) with a light window manager,
 // the real program started on it, and xdotool to drive it like a user.
+//
+// Keys go where a user's keys go: to the window that has the keyboard focus.
+// Nothing activates a window behind the test's back; a test calls activate()
+// only where a user would click into a window.
 
 #include <QImage>
 #include <QProcess>
 #include <QString>
-#include <memory>
+#include <QStringList>
+#include <functional>
 
 namespace testing_support {
 
 class Desktop {
  public:
-  Desktop();  // starts Xvfb and openbox; check ok()
+  // Starts Xvfb and the window manager named ("openbox" or "jwm"); check ok().
+  explicit Desktop(const QString& windowManager = "openbox");
   ~Desktop();
+  // The window managers installed here that tests can run under, openbox
+  // first. Focus rules differ between them, so focus tests run under each.
+  static QStringList windowManagers();
   bool ok() const { return ok_; }
   QString display() const { return display_; }
+  QString windowManager() const { return windowManager_; }
   QProcessEnvironment environment() const;
   // Runs a helper command on this display; its standard output, or nothing
   // when it failed or timed out.
   QString run(const QString& program, const QStringList& args, int timeoutMs = 10000) const;
 
  private:
+  bool startWindowManager();
   QProcess xvfb_, wm_;
-  QString display_;
+  QString display_, windowManager_;
   bool ok_ = false;
 };
 
@@ -35,14 +46,24 @@ class Program {
   // empty after the timeout.
   QString waitForWindow(const QString& titleRegex, int timeoutMs = 15000);
   bool hasWindow(const QString& titleRegex);
+  // What a user's click into the window does: the window manager makes it
+  // the active window with the keyboard focus.
   void activate(const QString& windowId);
-  void key(const QString& windowId, const QString& keys);  // e.g. "F12", "alt+F4"
+  // Types keys (e.g. "F12", "alt+t") into whatever window has the focus.
+  void key(const QString& keys);
+  // The window that has the keyboard focus (X's input focus), or empty.
+  QString focusedWindow();
+  // Polls until the window has the keyboard focus; false after the timeout.
+  bool waitForFocus(const QString& windowId, int timeoutMs = 5000);
+  // A click on the window's close box: the window manager asks the window
+  // to close.
+  void closeWindow(const QString& windowId);
   QImage screenshot(const QString& windowId);
+  // Inner area of a window: its position on the screen and its size.
   QRect geometry(const QString& windowId);
   bool waitForExit(int timeoutMs = 10000);
-  // Closes the window as a user does (alt+F4 through the window manager),
-  // again if the first press went to another window; true once the program
-  // has ended.
+  // Closes the window with its close box, again if the program is still
+  // running afterwards; true once the program has ended.
   bool closeAndWaitForExit(const QString& windowId, int attempts = 3);
   int exitCode() const { return process_.exitCode(); }
   QString output() const;
@@ -53,5 +74,9 @@ class Program {
 };
 
 QString programPath();
+
+// Polls the condition every 100 ms, letting events run, until it holds or
+// the time is up; the condition's last answer.
+bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 
 }  // namespace testing_support

@@ -122,6 +122,15 @@ void FormSlotBase::Show() {
   form->activateWindow();
 }
 
+void FormSlotBase::ShowWithoutActivating() {
+  Form* form = Load();
+  if (!form_) return;
+  // Tells the window manager not to focus the window when it maps it.
+  form->setAttribute(Qt::WA_ShowWithoutActivating);
+  form->show();
+  form->raise();
+}
+
 void FormSlotBase::Unload() {
   if (!form_ || unloading_) return;
   std::int16_t cancel = 0;

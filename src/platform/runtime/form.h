@@ -89,6 +89,9 @@ class FormSlotBase {
   Form* Load();
   // Loads it if needed and shows it non-modal, without an owner, in front.
   void Show();
+  // Loads it if needed and shows it non-modal in front, leaving the keyboard
+  // focus where it is: for windows that only display something.
+  void ShowWithoutActivating();
   // Runs Form_Unload and destroys the instance; nothing when not loaded.
   void Unload();
 
