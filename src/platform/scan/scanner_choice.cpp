@@ -67,10 +67,11 @@ std::vector<SourceEntry> listSources(const SaneDevice* open) {
 }
 
 bool isFeederSource(const std::string& source) {
-  const std::string s = " " + lower(source) + " ";
+  // "ADF" counts only as a word of its own: "ADF Front" but not "Gradfield".
+  const std::string s = lower(source);
+  const auto letterAt = [&s](std::size_t i) { return i < s.size() && std::isalnum(static_cast<unsigned char>(s[i])); };
   for (std::size_t at = s.find("adf"); at != std::string::npos; at = s.find("adf", at + 1))
-    if (!std::isalnum(static_cast<unsigned char>(s[at - 1])) && !std::isalnum(static_cast<unsigned char>(s[at + 3])))
-      return true;
+    if ((at == 0 || !letterAt(at - 1)) && !letterAt(at + 3)) return true;
   return s.find("feeder") != std::string::npos;
 }
 
