@@ -1,16 +1,23 @@
 #include "platform/files/atomic_file.h"
 
 #include <cerrno>
-#include <cstdio>
+#include <climits>
+#include <ctime>
 #include <fcntl.h>
-#include <linux/fs.h>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
+
+#include "platform/files/move_no_replace.h"
+#include "platform/files/stale_temps.h"
 
 namespace files {
 
 namespace {
+
+constexpr int kMaxLinkHops = 40;  // the kernel's own limit
+constexpr int kNameTries = 100;
 
 std::string folderOf(const std::string& path) {
   auto slash = path.rfind('/');
@@ -19,18 +26,31 @@ std::string folderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-int renameat2NoReplace(const char* from, const char* to) {
-  return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE));
+// The file a chain of symbolic links ends at (which may not exist yet); the
+// path itself when it is no link, or when the chain loops.
+std::string followLinks(const std::string& path) {
+  std::string at = path;
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink(at.c_str(), buffer, sizeof buffer);
+    if (n < 0) return at;
+    if (static_cast<std::size_t>(n) == sizeof buffer) return path;
+    const std::string link(buffer, static_cast<std::size_t>(n));
+    at = link.front() == '/' ? link : folderOf(at) + "/" + link;
+  }
+  return path;
 }
 
-// renameat2 is not offered by every file system; link-and-unlink gives the
-// same no-replace guarantee there.
-bool moveNoReplace(const char* from, const char* to) {
-  if (renameat2NoReplace(from, to) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
-  if (::link(from, to) != 0) return false;
-  ::unlink(from);
-  return true;
+std::string randomSuffix() {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  unsigned char bytes[6] = {};
+  if (::getrandom(bytes, sizeof bytes, 0) != sizeof bytes) {
+    const auto seed = static_cast<unsigned>(::getpid()) ^ static_cast<unsigned>(::time(nullptr));
+    for (std::size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(seed >> (i * 5));
+  }
+  std::string suffix;
+  for (unsigned char b : bytes) suffix += kLetters[b % (sizeof kLetters - 1)];
+  return suffix;
 }
 
 void syncFolder(const std::string& path) {
@@ -52,14 +72,26 @@ bool AtomicFile::open() {
     error_ = ENOENT;
     return false;
   }
-  std::string pattern = folderOf(path_) + "/.vic-XXXXXX";
-  fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+  target_ = followLinks(path_);
+  const std::string folder = folderOf(target_);
+  removeStaleTemps(folder);
+  // Created 0666 so that the kernel applies the umask (or the folder's
+  // default ACL), as for any file the user makes.
+  for (int tries = 0; tries < kNameTries && fd_ < 0; ++tries) {
+    std::string name = folder + "/.vic-" + randomSuffix();
+    fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd_ >= 0) tempPath_ = std::move(name);
+    else if (errno != EEXIST) break;
+  }
   if (fd_ < 0) {
     error_ = errno;
     return false;
   }
-  ::fchmod(fd_, 0644);
-  tempPath_ = pattern;
+  // Held until the file is committed or discarded; it tells the clean-up of
+  // leftovers that this one is being written.
+  ::flock(fd_, LOCK_EX | LOCK_NB);
+  struct stat existing {};
+  if (::stat(target_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) ::fchmod(fd_, existing.st_mode & 07777);
   return true;
 }
 
@@ -82,22 +114,23 @@ bool AtomicFile::write(const void* data, std::size_t size) {
 
 bool AtomicFile::commit(Commit mode) {
   if (fd_ < 0) return false;
-  if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
+  if (::fsync(fd_) != 0) {
     error_ = errno;
-    fd_ = -1;
     discard();
     return false;
   }
-  fd_ = -1;
-  bool moved = mode == Commit::Replace ? ::rename(tempPath_.c_str(), path_.c_str()) == 0
-                                       : moveNoReplace(tempPath_.c_str(), path_.c_str());
+  // A link under the name takes the name for a no-replace commit.
+  const bool moved = mode == Commit::Replace ? ::rename(tempPath_.c_str(), target_.c_str()) == 0
+                                             : moveNoReplace(tempPath_.c_str(), path_.c_str());
   if (!moved) {
     error_ = errno;
     discard();
     return false;
   }
   tempPath_.clear();
-  syncFolder(path_);
+  ::close(fd_);
+  fd_ = -1;
+  syncFolder(mode == Commit::Replace ? target_ : path_);
   return true;
 }
 
@@ -117,8 +150,6 @@ bool writeFileAtomically(const std::string& path, const void* data, std::size_t 
   return file.open() && file.write(data, size) && file.commit(mode);
 }
 
-bool renameNoReplace(const std::string& from, const std::string& to) {
-  return moveNoReplace(from.c_str(), to.c_str());
-}
+bool renameNoReplace(const std::string& from, const std::string& to) { return moveNoReplace(from.c_str(), to.c_str()); }
 
 }  // namespace files

@@ -2,6 +2,11 @@
 // Writes a file so that no reader ever sees it half-written: the bytes go to
 // a temporary file in the target's folder, are flushed to disk, and only then
 // take the final name. A failure at any step leaves nothing behind.
+//
+// New files get the mode the user's umask (or the folder's default ACL)
+// allows for 0666; a file that is replaced keeps its mode. A name that is a
+// symbolic link is written through: the link stays and its target gets the
+// new content (Commit::Replace; for Commit::NoReplace a link is a taken name).
 
 #include <cstddef>
 #include <string>
@@ -29,6 +34,7 @@ class AtomicFile {
  private:
   void discard();
   std::string path_;
+  std::string target_;  // path_ with symbolic links followed
   std::string tempPath_;
   int fd_ = -1;
   int error_ = 0;
