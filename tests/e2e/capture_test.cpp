@@ -5,20 +5,17 @@
 #include <QImageReader>
 #include <QTest>
 
+#include "e2e_steps.h"
 #include "platform/runtime/settings.h"
 #include "support/desktop.h"
 #include "support/test_env.h"
 
 namespace {
 
-const QString kLiveTitle = "^Orvalux Video Image Capture 1.22$";
+using e2e::kLiveTitle;
 
 bool waitForFile(const QString& path, int timeoutMs) {
-  for (int waited = 0; waited < timeoutMs; waited += 100) {
-    if (QFileInfo::exists(path)) return true;
-    QTest::qWait(100);
-  }
-  return false;
+  return testing_support::waitUntil([&] { return QFileInfo::exists(path); }, timeoutMs);
 }
 
 TEST(Capture, F12WritesNumberedPicturesAndTheLastNameIsKept) {
@@ -47,7 +44,7 @@ TEST(Capture, F12WritesNumberedPicturesAndTheLastNameIsKept) {
     EXPECT_EQ(reader.read().size(), QSize(640, 480)) << name.toStdString();
   }
   EXPECT_EQ(QDir(testing_support::picturesDir()).entryList(QDir::Files | QDir::Hidden), names);
-  EXPECT_TRUE(program.hasWindow("^Captured Image$"));
+  EXPECT_TRUE(program.hasWindow(e2e::kViewerTitle));
 
   ASSERT_TRUE(program.closeAndWaitForExit(window));
   EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "<unset>"), testing_support::picturesDir() + "/MOR0003.bmp");

@@ -5,12 +5,13 @@
 #include <QTest>
 
 #include "platform/runtime/settings.h"
+#include "e2e_steps.h"
 #include "support/desktop.h"
 #include "support/test_env.h"
 
 namespace {
 
-const QString kLiveTitle = "^Orvalux Video Image Capture 1.22$";
+using e2e::kLiveTitle;
 
 // How many pixels of a region differ between two pictures.
 int changedPixels(const QImage& a, const QImage& b, const QRect& region) {

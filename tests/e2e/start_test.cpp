@@ -1,10 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "e2e_steps.h"
 #include "support/desktop.h"
 
 namespace {
 
-const QString kLiveTitle = "^Orvalux Video Image Capture 1.22$";
+using e2e::kLiveTitle;
 
 TEST(Program, StartsWithItsCaptionAndEndsWhenItsWindowIsClosed) {
   testing_support::Desktop desktop;

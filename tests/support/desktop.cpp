@@ -5,7 +5,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
-#include <unistd.h>
 
 namespace testing_support {
 
@@ -28,19 +27,18 @@ QStringList Desktop::windowManagers() {
 }
 
 Desktop::Desktop(const QString& windowManager) : windowManager_(windowManager) {
-  // A display number of our own: parallel test processes pick different ones.
-  for (int n = 100 + getpid() % 300, tries = 0; tries < 50 && !ok_; ++n, ++tries) {
-    if (QFile::exists(QString("/tmp/.X%1-lock").arg(n))) continue;
-    display_ = QString(":%1").arg(n);
-    xvfb_.start("Xvfb", {display_, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-dpi", "96"});
-    if (!xvfb_.waitForStarted(5000)) return;
-    for (int i = 0; i < 100 && !ok_; ++i) {
-      pause(50);
-      if (xvfb_.state() != QProcess::Running) break;
-      ok_ = QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n));
-    }
+  // The server picks a free display number itself and writes it out once it
+  // accepts connections, so parallel tests never share or half-see one.
+  xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-dpi", "96"});
+  if (!xvfb_.waitForStarted(5000)) return;
+  QByteArray number;
+  for (int waited = 0; waited < 10000 && !number.contains('\n'); waited += 50) {
+    if (!xvfb_.waitForReadyRead(50) && xvfb_.state() != QProcess::Running) return;
+    number += xvfb_.readAllStandardOutput();
   }
-  if (ok_) ok_ = startWindowManager();
+  if (!number.contains('\n')) return;
+  display_ = ":" + QString::fromLatin1(number).trimmed();
+  ok_ = startWindowManager();
 }
 
 bool Desktop::startWindowManager() {

@@ -1,0 +1,42 @@
+#include "e2e_steps.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+
+#include "support/test_env.h"
+
+namespace e2e {
+
+void useTestScanner() {
+  const QString dir = testing_support::freshDir("sane");
+  QFile dll(dir + "/dll.conf");
+  QFile conf(dir + "/test.conf");
+  if (dll.open(QIODevice::WriteOnly)) dll.write("test\n");
+  if (conf.open(QIODevice::WriteOnly))
+    conf.write("number_of_devices 1\nresolution 50\ntest-picture \"Color pattern\"\n");
+  qputenv("SANE_CONFIG_DIR", dir.toUtf8());
+}
+
+QStringList numbered(const QString& stem, int first, int last, const QString& ext) {
+  QStringList names;
+  for (int n = first; n <= last; ++n) names << QString("%1%2%3").arg(stem).arg(n, 4, 10, QChar('0')).arg(ext);
+  return names;
+}
+
+QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+
+bool holdsFormat(const QString& path) {
+  if (path.endsWith(".pdf")) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray content = file.readAll();
+    return content.startsWith("%PDF-") && content.trimmed().endsWith("%%EOF");
+  }
+  QImageReader reader(path);
+  reader.setDecideFormatFromContent(true);
+  const QByteArray want = path.endsWith(".jpg") ? "jpeg" : "bmp";
+  return reader.format() == want && !reader.read().isNull();
+}
+
+}  // namespace e2e

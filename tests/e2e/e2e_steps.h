@@ -1,0 +1,25 @@
+#pragma once
+// What several end-to-end tests share: the window titles, the scanner they
+// scan from and how they look at the files written.
+
+#include <QString>
+#include <QStringList>
+
+namespace e2e {
+
+inline const QString kLiveTitle = "^Orvalux Video Image Capture 1.22$";
+inline const QString kTwainTitle = "^Orvalux Video Image Capture 1.22 - Twain Capture$";
+inline const QString kViewerTitle = "^Captured Image$";
+
+// SANE's test backend as the only scanner for programs started from now on;
+// its feeder delivers ten small colour pages.
+void useTestScanner();
+// The names stem + counter + ext for the counters first..last.
+QStringList numbered(const QString& stem, int first, int last, const QString& ext);
+// The visible files of a folder, by name.
+QStringList filesIn(const QString& folder);
+// True when the file holds what its extension says (.bmp, .jpg or .pdf),
+// complete, as a decoder reads it.
+bool holdsFormat(const QString& path);
+
+}  // namespace e2e
