@@ -2,6 +2,7 @@
 #include "app/forms.h"
 #include "app/settings_values.h"
 #include "devices/AVICAP.h"
+#include "devices/EZTwain.h"
 #include "live/form1.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
@@ -63,12 +64,12 @@ void form1::mnuCapFrame_Click() {
     return;
   }
   stills::ShowViewer();
-  // Read once: the viewer shows the bitmap as the capture window wrote it,
+  // Loaded once: the viewer shows the bitmap as the capture window wrote it,
   // and the same picture is rewritten in the chosen format.
-  std::optional<scan::Image> picture = stills::ReadCapturedBitmap(path);
-  if (picture) stills::SetViewerPicture(stills::ToQImage(*picture));
+  const std::int32_t picture = stills::LoadCapturedBitmap(path);
+  if (const scan::Image* image = scan::heldImage(picture)) stills::SetViewerPicture(stills::ToQImage(*image));
   stills::SetViewerLabelToPath(path);
-  if (picture) stills::RewriteInFormat(std::move(*picture), path, stills::FormatForExtension(AppState.FileExt));
+  stills::RewriteInFormat(picture, path, stills::FormatForExtension(AppState.FileExt));
   app::form1.Show();
 }
 

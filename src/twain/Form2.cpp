@@ -6,6 +6,7 @@
 #include "app/forms.h"
 #include "app/settings_values.h"
 #include "devices/EZTwain.h"
+#include "platform/files/durability.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
 #include "platform/runtime/program.h"
@@ -138,22 +139,26 @@ bool Form2::AcquirePass(bool sourceOpen) {
   return acquired;
 }
 
-// Moves the acquired bitmap to the target name and rewrites it in that
-// format. When the page cannot be converted it stays the bitmap under its
-// ".bmp" name; answers the name the page ends under.
+// Moves the acquired bitmap to the target name and rewrites it there in
+// that format, flushed to disk. When the page cannot be converted it stays
+// the bitmap, back under its ".bmp" name where it can go, and is flushed as
+// it is; answers the name the page ends under.
 QString Form2::ConvertPage(const QString& acquired, const QString& target, const QString& fileExt) {
-  if (target == acquired) return acquired;
-  const std::int32_t image = TWAIN_LoadNativeFromFilename(rt::Ansi(acquired).constData());
-  if (image == 0) return acquired;
-  if (!rt::Name(acquired, target)) {
-    DIB_Free(image);
-    return acquired;
+  QString kept = acquired;
+  if (target != acquired) {
+    const std::int32_t image = TWAIN_LoadNativeFromFilename(rt::Ansi(acquired).constData());
+    if (image != 0 && rt::Name(acquired, target)) {
+      const QByteArray path = rt::Ansi(target);
+      const std::int32_t written =
+          fileExt == ".jpg" ? DIB_WriteToJpeg(image, path.constData()) : DIB_WriteToPdf(image, path.constData());
+      if (written == scan::kWriteOk) return target;
+      if (!rt::Name(target, acquired)) kept = target;
+    } else {
+      DIB_Free(image);
+    }
   }
-  const QByteArray path = rt::Ansi(target);
-  const std::int32_t written =
-      fileExt == ".jpg" ? DIB_WriteToJpeg(image, path.constData()) : DIB_WriteToPdf(image, path.constData());
-  if (written != scan::kWriteOk && rt::Name(target, acquired)) return acquired;
-  return target;
+  files::flushToDisk(rt::Ansi(kept).toStdString());
+  return kept;
 }
 
 void Form2::showAgain() {

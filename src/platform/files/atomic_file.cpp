@@ -112,9 +112,9 @@ bool AtomicFile::write(const void* data, std::size_t size) {
   return true;
 }
 
-bool AtomicFile::commit(Commit mode) {
+bool AtomicFile::commit(Commit mode, Flush flush) {
   if (fd_ < 0) return false;
-  if (::fsync(fd_) != 0) {
+  if (flush == Flush::Now && ::fsync(fd_) != 0) {
     error_ = errno;
     discard();
     return false;
@@ -130,7 +130,7 @@ bool AtomicFile::commit(Commit mode) {
   tempPath_.clear();
   ::close(fd_);
   fd_ = -1;
-  syncFolder(mode == Commit::Replace ? target_ : path_);
+  if (flush == Flush::Now) syncFolder(mode == Commit::Replace ? target_ : path_);
   return true;
 }
 
@@ -145,9 +145,9 @@ void AtomicFile::discard() {
   }
 }
 
-bool writeFileAtomically(const std::string& path, const void* data, std::size_t size, Commit mode) {
+bool writeFileAtomically(const std::string& path, const void* data, std::size_t size, Commit mode, Flush flush) {
   AtomicFile file(path);
-  return file.open() && file.write(data, size) && file.commit(mode);
+  return file.open() && file.write(data, size) && file.commit(mode, flush);
 }
 
 bool renameNoReplace(const std::string& from, const std::string& to) { return moveNoReplace(from.c_str(), to.c_str()); }

@@ -18,6 +18,12 @@ enum class Commit {
   NoReplace,  // the commit fails when the name already exists
 };
 
+enum class Flush {
+  Now,    // the file and its name are on disk when the commit returns
+  Later,  // the file takes its name complete but may still be in memory only;
+          // whoever decides it stays calls flushToDisk (durability.h)
+};
+
 class AtomicFile {
  public:
   explicit AtomicFile(std::string path);
@@ -27,7 +33,7 @@ class AtomicFile {
 
   bool open();  // creates the temporary file; false when the folder is not writable
   bool write(const void* data, std::size_t size);
-  bool commit(Commit mode);  // flush, close, move into place
+  bool commit(Commit mode, Flush flush = Flush::Now);  // flush, close, move into place
   const std::string& path() const { return path_; }
   int error() const { return error_; }  // errno of the first failure, 0 if none
 
@@ -41,7 +47,8 @@ class AtomicFile {
 };
 
 // Writes a whole buffer in one go.
-bool writeFileAtomically(const std::string& path, const void* data, std::size_t size, Commit mode);
+bool writeFileAtomically(const std::string& path, const void* data, std::size_t size, Commit mode,
+                         Flush flush = Flush::Now);
 
 // Renames without ever replacing: fails when `from` is missing or `to` exists.
 bool renameNoReplace(const std::string& from, const std::string& to);

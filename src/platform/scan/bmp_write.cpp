@@ -1,12 +1,12 @@
 #include "platform/scan/bmp_write.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
 #include <vector>
 
 #include "platform/scan/bmp_format.h"
+#include "platform/scan/written_picture.h"
 
 namespace scan {
 
@@ -15,7 +15,6 @@ namespace {
 using namespace bmp;
 
 constexpr std::size_t kGreyPaletteSize = 256 * 4;
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
 std::vector<std::uint8_t> headers(const Image& image, std::uint32_t offset, std::uint32_t fileSize,
                                   std::uint32_t pixelBytes) {
@@ -46,46 +45,38 @@ std::vector<std::uint8_t> headers(const Image& image, std::uint32_t offset, std:
   return out;
 }
 
-void packRow(const Image& image, int y, std::uint8_t* dst) {
-  const std::uint8_t* src = image.pixels.data() + static_cast<std::size_t>(y) * image.rowBytes();
-  if (image.channels == 1) {
-    std::copy_n(src, image.width, dst);
-    return;
-  }
-  for (int x = 0; x < image.width; ++x, src += 3, dst += 3) {
-    dst[0] = src[2];
-    dst[1] = src[1];
-    dst[2] = src[0];
-  }
+// The picture in the bitmap layout is the file's pixel block as it is:
+// headers, then the pixels in one write.
+bool writeBitmapLayout(const Image& image, const std::string& path, files::Commit mode, files::Flush flush) {
+  const std::int64_t pixelBytes = static_cast<std::int64_t>(image.pixels.size());
+  const std::int64_t offset =
+      static_cast<std::int64_t>(kFileHeaderSize + kInfoHeaderSize + (image.channels == 1 ? kGreyPaletteSize : 0));
+  if (offset + pixelBytes > std::numeric_limits<std::uint32_t>::max()) return false;
+  const auto head = headers(image, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(offset + pixelBytes),
+                            static_cast<std::uint32_t>(pixelBytes));
+  files::AtomicFile file(path);
+  return file.open() && file.write(head.data(), head.size()) && file.write(image.pixels.data(), image.pixels.size()) &&
+         file.commit(mode, flush);
 }
 
 }  // namespace
 
 bool writeBmp(const Image& image, const std::string& path, files::Commit mode) {
   if (!isValid(image)) return false;
-  const bool grey = image.channels == 1;
-  const std::int64_t stride = rowStride(image.width, grey ? 8 : 24);
-  const std::int64_t pixelBytes = stride * image.height;
-  const std::int64_t offset = static_cast<std::int64_t>(kFileHeaderSize + kInfoHeaderSize + (grey ? kGreyPaletteSize : 0));
-  if (offset + pixelBytes > std::numeric_limits<std::uint32_t>::max()) return false;
+  if (image.layout == Layout::Bitmap) return writeBitmapLayout(image, path, mode, files::Flush::Now);
+  const auto bitmap = inLayout(image, Layout::Bitmap);
+  return bitmap && writeBitmapLayout(*bitmap, path, mode, files::Flush::Now);
+}
 
-  files::AtomicFile file(path);
-  if (!file.open()) return false;
-  auto head = headers(image, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(offset + pixelBytes),
-                      static_cast<std::uint32_t>(pixelBytes));
-  if (!file.write(head.data(), head.size())) return false;
-
-  // Rows go out bottom first, gathered into chunks of about a megabyte.
-  const auto rowSize = static_cast<std::size_t>(stride);
-  const std::size_t rowsPerChunk = std::max<std::size_t>(1, kChunkBytes / rowSize);
-  std::vector<std::uint8_t> chunk(rowsPerChunk * rowSize, 0);
-  int y = image.height - 1;
-  while (y >= 0) {
-    std::size_t rows = 0;
-    for (; rows < rowsPerChunk && y >= 0; ++rows, --y) packRow(image, y, chunk.data() + rows * rowSize);
-    if (!file.write(chunk.data(), rows * rowSize)) return false;
+bool writeNewBitmap(Image image, const std::string& path) {
+  if (image.layout != Layout::Bitmap) {
+    auto bitmap = inLayout(image, Layout::Bitmap);
+    if (!bitmap) return false;
+    image = std::move(*bitmap);
   }
-  return file.commit(mode);
+  if (!isValid(image) || !writeBitmapLayout(image, path, files::Commit::NoReplace, files::Flush::Later)) return false;
+  rememberWritten(path, std::move(image));
+  return true;
 }
 
 }  // namespace scan

@@ -13,6 +13,13 @@ namespace scan {
 // Atomic: either the whole file appears under `path` or nothing changes.
 // False for an invalid picture or when the file cannot be written (with
 // Commit::NoReplace also when `path` exists).
+// Flushed to disk before it returns.
 bool writeBmp(const Image& image, const std::string& path, files::Commit mode);
+
+// A picture that is converted right after: claims `path` with it as a bitmap
+// file (never replacing), not yet flushed (files::flushToDisk makes it
+// durable if it stays), and keeps the picture to serve the next load of
+// that file (written_picture.h).
+bool writeNewBitmap(Image image, const std::string& path);
 
 }  // namespace scan

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace scan {
@@ -16,24 +17,43 @@ constexpr std::int64_t kMaxPixels = std::int64_t{1} << 27;
 // Used for the physical size when a picture records no resolution.
 constexpr double kDefaultDpi = 96.0;
 
+// How the rows of a picture lie in its pixel bytes.
+enum class Layout {
+  TopDown,  // rows top first, colour as R, G, B, no padding
+  Bitmap,   // a bitmap file's own: rows bottom first, colour as B, G, R, each
+            // row padded to a multiple of 4 bytes (the padding zero)
+};
+
 struct Image {
   int width = 0;
   int height = 0;
-  int channels = 0;  // 1 = grey, 3 = RGB
-  std::vector<std::uint8_t> pixels;  // rows top to bottom, no padding
+  int channels = 0;  // 1 = grey, 3 = colour
+  std::vector<std::uint8_t> pixels;
   double xDpi = 0;  // 0 when the source recorded no resolution
   double yDpi = 0;
+  Layout layout = Layout::TopDown;
 
+  // Bytes of pixels in one row, without padding.
   std::size_t rowBytes() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(channels); }
+  // Bytes from the start of one row to the next.
+  std::size_t stride() const { return layout == Layout::Bitmap ? (rowBytes() + 3) / 4 * 4 : rowBytes(); }
 };
 
 // Dimensions within the caps, 1 or 3 channels, and exactly the pixel bytes
-// those imply.
+// those and the layout imply.
 bool isValid(const Image& image);
 
 // A picture of the given size filled with zeros; empty pixels when the size
 // is refused.
-Image blankImage(int width, int height, int channels);
+Image blankImage(int width, int height, int channels, Layout layout = Layout::TopDown);
+
+// The same picture in the given layout (a copy when it is in that layout
+// already). Nothing for an invalid picture.
+std::optional<Image> inLayout(const Image& image, Layout layout);
+
+// The bytes of row `y`, counted from the top whatever the layout.
+const std::uint8_t* rowFromTop(const Image& image, int y);
+std::uint8_t* rowFromTop(Image& image, int y);
 
 // The resolution to lay the picture out at: the recorded one when it is
 // plausible, else kDefaultDpi.

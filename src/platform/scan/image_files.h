@@ -25,10 +25,13 @@ constexpr std::int32_t kWriteFailed = 3;  // encoding or writing the file failed
 
 // The picture of a bitmap file, kept in memory; its handle, or 0 when the
 // file is missing, not a regular file, or not a bitmap that can be decoded
-// completely (see scan::decodeBmp).
+// completely (see scan::decodeBmp). A bitmap this library has just written
+// (scan::writeNewBitmap) is served from memory while its file is unchanged.
 std::int32_t TWAIN_LoadNativeFromFilename(const char* path);
 
-// Replace the file at `path` atomically with the picture.
+// Replace the file at `path` atomically with the picture, flushed to disk.
+// A picture written back as a bitmap to the unchanged file it was served
+// from is only flushed.
 std::int32_t DIB_WriteToBmp(std::int32_t handle, const char* path);
 std::int32_t DIB_WriteToJpeg(std::int32_t handle, const char* path);
 std::int32_t DIB_WriteToPdf(std::int32_t handle, const char* path);

@@ -8,9 +8,14 @@ namespace scan {
 
 namespace {
 
+struct Held {
+  Image image;
+  std::optional<SourceFile> source;
+};
+
 struct Table {
   std::mutex mutex;
-  std::map<std::int32_t, Image> images;
+  std::map<std::int32_t, Held> images;
   std::int32_t last = 0;
 };
 
@@ -28,23 +33,36 @@ std::int32_t nextFree(Table& t) {
 
 }  // namespace
 
-std::int32_t registerImage(Image image) {
+std::int32_t registerImage(Image image, std::optional<SourceFile> source) {
   if (!isValid(image)) return 0;
   Table& t = table();
   std::lock_guard lock(t.mutex);
   const std::int32_t handle = nextFree(t);
-  t.images.emplace(handle, std::move(image));
+  t.images.emplace(handle, Held{std::move(image), std::move(source)});
   return handle;
 }
 
-std::optional<Image> releaseImage(std::int32_t handle) {
+std::optional<std::pair<Image, std::optional<SourceFile>>> releaseWithSource(std::int32_t handle) {
   Table& t = table();
   std::lock_guard lock(t.mutex);
   auto it = t.images.find(handle);
   if (handle == 0 || it == t.images.end()) return std::nullopt;
-  Image image = std::move(it->second);
+  Held held = std::move(it->second);
   t.images.erase(it);
-  return image;
+  return std::pair{std::move(held.image), std::move(held.source)};
+}
+
+std::optional<Image> releaseImage(std::int32_t handle) {
+  auto released = releaseWithSource(handle);
+  if (!released) return std::nullopt;
+  return std::move(released->first);
+}
+
+const Image* heldImage(std::int32_t handle) {
+  Table& t = table();
+  std::lock_guard lock(t.mutex);
+  auto it = t.images.find(handle);
+  return handle == 0 || it == t.images.end() ? nullptr : &it->second.image;
 }
 
 std::size_t heldImageCount() {

@@ -64,13 +64,18 @@ bool setJfifDensity(std::vector<std::uint8_t>& jpeg, double xDpi, double yDpi) {
 
 std::optional<std::vector<std::uint8_t>> encodeJpeg(const Image& image) {
   if (!isValid(image)) return std::nullopt;
-  Compressor compressor;
+  // Made once: setting up the compressor costs as much as a small picture.
+  thread_local Compressor compressor;
   if (compressor.get() == nullptr) return std::nullopt;
   const bool grey = image.channels == 1;
+  const bool bitmap = image.layout == Layout::Bitmap;
+  // The picture is taken in its own layout, as a bitmap's rows lie too.
+  const int format = grey ? TJPF_GRAY : bitmap ? TJPF_BGR : TJPF_RGB;
+  const int flags = bitmap ? TJFLAG_BOTTOMUP : 0;
   TjBuffer buffer;
   unsigned long size = 0;
-  if (tjCompress2(compressor.get(), image.pixels.data(), image.width, 0, image.height, grey ? TJPF_GRAY : TJPF_RGB,
-                  buffer.out(), &size, grey ? TJSAMP_GRAY : TJSAMP_420, kJpegQuality, 0) != 0)
+  if (tjCompress2(compressor.get(), image.pixels.data(), image.width, static_cast<int>(image.stride()), image.height,
+                  format, buffer.out(), &size, grey ? TJSAMP_GRAY : TJSAMP_420, kJpegQuality, flags) != 0)
     return std::nullopt;
   std::vector<std::uint8_t> jpeg(buffer.data(), buffer.data() + size);
   const double x = effectiveDpi(image.xDpi), y = effectiveDpi(image.yDpi);

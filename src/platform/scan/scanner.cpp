@@ -18,6 +18,7 @@
 #include "platform/scan/scan_dialog_scan.h"
 #include "platform/scan/scan_dialog_select.h"
 #include "platform/scan/scanner_choice.h"
+#include "platform/scan/written_picture.h"
 
 namespace scan {
 
@@ -147,7 +148,7 @@ Acquire acquire(QPointer<QWidget> owner, const char* path) {
   if (page.outcome != PageOutcome::Scanned) return failure(page);
   if (!s.feeder) s.device->cancel();  // ends this acquisition; the next page starts a new one
   if (s.closeRequested) return Acquire::Cancelled;
-  if (!writeBmp(*page.image, path, files::Commit::NoReplace)) {
+  if (!writeNewBitmap(std::move(*page.image), path)) {
     if (nameTaken(path)) {
       report(QString::fromLocal8Bit(path) + " exists already; it was left as it is.");
       return Acquire::NameExists;
@@ -234,6 +235,7 @@ std::int32_t TWAIN_SetMultiTransfer(std::int32_t on) {
 
 std::int32_t TWAIN_CloseSource() {
   scan::Session& s = session();
+  scan::forgetWritten();
   const bool open = s.device != nullptr;
   if (s.busy) {
     s.closeRequested = true;

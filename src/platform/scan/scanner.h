@@ -23,6 +23,9 @@ std::int32_t TWAIN_OpenDefaultSource();
 // existing file. Pages from a feeder are taken without asking; for other
 // sources the user is asked to place the page first. 0 when the page was
 // written; otherwise one of scan::Acquire, and nothing was written.
+// The file is complete under its name but not yet flushed: the caller
+// flushes it (files::flushToDisk) when it stays, or converts it straight
+// from memory (TWAIN_LoadNativeFromFilename) and flushes the result.
 std::int32_t TWAIN_AcquireToFilename(win::HWND owner, const char* path);
 
 // 1: the library shows no message boxes of its own. Answers the previous value.

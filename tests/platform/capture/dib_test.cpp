@@ -10,7 +10,6 @@
 
 namespace {
 
-using capture::encodeDib;
 using capture::saveDib;
 
 QImage sample(int width, int height) {
@@ -20,15 +19,23 @@ QImage sample(int width, int height) {
   return image;
 }
 
+// The bytes of the file saved from `image`; empty when nothing was saved.
+QByteArray savedFile(const QImage& image) {
+  const QString path = testing_support::freshDir("dib-bytes") + "/MOR0000.bmp";
+  if (!saveDib(image, QFile::encodeName(path).toStdString())) return {};
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 std::uint32_t le32(const QByteArray& b, int at) { return qFromLittleEndian<std::uint32_t>(b.constData() + at); }
 std::uint16_t le16(const QByteArray& b, int at) { return qFromLittleEndian<std::uint16_t>(b.constData() + at); }
 
 // Widths 1 to 4 give every amount of row padding (3, 2, 1, 0 bytes).
-TEST(EncodeDib, HeadersAndPixelsOfEveryRowPadding) {
+TEST(SaveDib, HeadersAndPixelsOfEveryRowPadding) {
   for (int width : {1, 2, 3, 4, 7}) {
     SCOPED_TRACE(width);
     const QImage image = sample(width, 3);
-    const QByteArray file = encodeDib(image);
+    const QByteArray file = savedFile(image);
     const int stride = (width * 3 + 3) / 4 * 4;
     ASSERT_EQ(file.size(), 54 + stride * 3);
     EXPECT_EQ(file.left(2), "BM");
@@ -52,7 +59,7 @@ TEST(EncodeDib, HeadersAndPixelsOfEveryRowPadding) {
     ASSERT_TRUE(decoded.loadFromData(file, "BMP"));
     EXPECT_EQ(decoded.convertToFormat(QImage::Format_RGB32), image);
   }
-  EXPECT_TRUE(encodeDib(QImage()).isEmpty());
+  EXPECT_TRUE(savedFile(QImage()).isEmpty());
 }
 
 struct SaveDibTest : ::testing::Test {

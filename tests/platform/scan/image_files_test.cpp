@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 
+#include "platform/files/durability.h"
 #include "platform/scan/image_files.h"
 #include "support/test_env.h"
 
@@ -31,10 +32,13 @@ scan::Image gradient(int w, int h, int channels, double dpi) {
   return image;
 }
 
-QImage asQImage(const scan::Image& image) {
-  return QImage(image.pixels.data(), image.width, image.height, static_cast<qsizetype>(image.rowBytes()),
-                image.channels == 1 ? QImage::Format_Grayscale8 : QImage::Format_RGB888)
-      .convertToFormat(QImage::Format_RGB888);
+QImage asQImage(const scan::Image& picture) {
+  const auto image = scan::inLayout(picture, scan::Layout::TopDown);
+  if (!image) return {};
+  return QImage(image->pixels.data(), image->width, image->height, static_cast<qsizetype>(image->rowBytes()),
+                image->channels == 1 ? QImage::Format_Grayscale8 : QImage::Format_RGB888)
+      .convertToFormat(QImage::Format_RGB888)
+      .copy();
 }
 
 QByteArray contents(const QString& path) {
@@ -95,6 +99,78 @@ TEST(LoadNative, RefusedFilesGiveNoHandleAndWritersThenLeaveTheTargetAlone) {
   EXPECT_EQ(TWAIN_LoadNativeFromFilename(""), 0);
   EXPECT_EQ(contents(dir + "/target.jpg"), "keep");
   EXPECT_EQ(scan::heldImageCount(), held);
+}
+
+// A bitmap the library has just written is loaded back from memory, in its
+// own layout, only while the name still holds the very file written.
+TEST(LoadNative, ServesTheBitmapJustWrittenOnlyWhileItsFileIsUnchanged) {
+  const scan::Image written = gradient(33, 17, 3, 300), other = gradient(33, 17, 1, 0);
+  const struct {
+    const char* meanwhile;
+    void (*change)(const QString& path, const scan::Image& other);
+    bool served;
+  } cases[] = {
+      {"nothing", [](const QString&, const scan::Image&) {}, true},
+      {"rewritten", [](const QString& path, const scan::Image& o) {
+         ASSERT_TRUE(scan::writeBmp(o, path.toStdString(), files::Commit::Replace));
+       }, false},
+      {"appended to", [](const QString& path, const scan::Image&) {
+         QFile f(path);
+         ASSERT_TRUE(f.open(QIODevice::Append));
+         f.write("tail");
+       }, false},
+      {"removed", [](const QString& path, const scan::Image&) { ASSERT_TRUE(QFile::remove(path)); }, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.meanwhile);
+    const QString path = testing_support::freshDir("served") + "/page.bmp";
+    ASSERT_TRUE(scan::writeNewBitmap(written, path.toStdString()));
+    c.change(path, other);
+    const std::int32_t handle = load(path);
+    const scan::Image* held = scan::heldImage(handle);
+    if (QFile::exists(path)) {
+      ASSERT_NE(held, nullptr);
+      EXPECT_EQ(held->layout, c.served ? scan::Layout::Bitmap : scan::Layout::TopDown);
+      EXPECT_EQ(asQImage(*held), QImage(path).convertToFormat(QImage::Format_RGB888));
+    } else {
+      EXPECT_EQ(held, nullptr);
+    }
+    DIB_Free(handle);
+    // Served once only: the next load reads the file.
+    auto again = scan::releaseImage(load(path));
+    if (again) {
+      EXPECT_EQ(again->layout, scan::Layout::TopDown);
+    }
+  }
+}
+
+TEST(LoadNative, AServedPictureWrittenBackAsABitmapKeepsItsFileAndElsewhereMakesTheSameFile) {
+  const QString dir = testing_support::freshDir("back");
+  const QString source = dir + "/source.bmp", copy = dir + "/copy.bmp", path = dir + "/MOR0001.bmp";
+  ASSERT_TRUE(scan::writeNewBitmap(gradient(45, 31, 3, 96), source.toStdString()));
+  ASSERT_EQ(DIB_WriteToBmp(load(source), copy.toLocal8Bit().constData()), scan::kWriteOk);
+  EXPECT_EQ(contents(copy), contents(source));
+
+  ASSERT_TRUE(scan::writeNewBitmap(gradient(45, 31, 3, 96), path.toStdString()));
+  const auto before = files::identityOf(path.toStdString());
+  ASSERT_EQ(DIB_WriteToBmp(load(path), path.toLocal8Bit().constData()), scan::kWriteOk);
+  EXPECT_EQ(files::identityOf(path.toStdString()), before);
+  EXPECT_EQ(contents(path), contents(source));
+}
+
+// Both layouts of one picture encode to the very same JPEG.
+TEST(Writers, JpegFromTheBitmapLayoutIsTheJpegOfThePicture) {
+  for (int channels : {1, 3}) {
+    for (int width : {1, 2, 3, 4, 161}) {
+      SCOPED_TRACE(testing::Message() << channels << " channels, " << width << " wide");
+      const scan::Image topDown = gradient(width, 9, channels, 0);
+      const auto bitmap = scan::inLayout(topDown, scan::Layout::Bitmap);
+      ASSERT_TRUE(bitmap.has_value());
+      EXPECT_EQ(bitmap->pixels.size(), (static_cast<std::size_t>(width * channels) + 3) / 4 * 4 * 9);
+      EXPECT_EQ(scan::encodeJpeg(*bitmap), scan::encodeJpeg(topDown));
+      EXPECT_EQ(scan::inLayout(*bitmap, scan::Layout::TopDown)->pixels, topDown.pixels);
+    }
+  }
 }
 
 TEST(Writers, BmpAndJpegDecodeToTheSamePicture) {
