@@ -4,6 +4,7 @@
 #include <QFile>
 #include <cstdio>
 
+#include "platform/runtime/memory.h"
 #include "platform/runtime/settings.h"
 
 namespace bench {
@@ -37,6 +38,31 @@ void chooseTestFeeder() {
   rt::SaveSetting("scanner", "DefaultSource", "device", "test:0");
   rt::SaveSetting("scanner", "DefaultSource", "source", "Automatic Document Feeder");
 }
+
+void startLikeTheProgram() { rt::KeepPictureBuffers(); }
+
+void Collector::ReportRuns(const std::vector<Run>& runs) {
+  ConsoleReporter::ReportRuns(runs);
+  for (const Run& run : runs) {
+    const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+    if (run.error_occurred || (run.run_type != Run::RT_Iteration && !median)) continue;
+    // The run name without the "/repeats:N" and "_median" a repetition adds.
+    const std::string name = run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
+    if (run.run_type == Run::RT_Iteration && medians_.count(name)) continue;
+    if (median) medians_.insert(name);
+    real_[name] = run.GetAdjustedRealTime();
+    cpu_[name] = run.GetAdjustedCPUTime();
+    const auto bytes = run.counters.find("bytes");
+    if (bytes != run.counters.end()) bytes_[name] = bytes->second.value;
+  }
+}
+
+double Collector::lookup(const std::map<std::string, double>& values, const std::string& name) {
+  const auto it = values.find(name);
+  return it == values.end() ? 0.0 : it->second;
+}
+
+double ratio(double a, double b) { return a > 0 && b > 0 ? a / b : 0.0; }
 
 QString freshFolder(const QString& parent, const char* name) {
   static int counter = 0;

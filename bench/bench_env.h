@@ -2,7 +2,12 @@
 // What the benchmarks share: a private home, SANE's test backend, and
 // dialogs that nobody has to answer.
 
+#include <benchmark/benchmark.h>
+
 #include <QString>
+#include <map>
+#include <set>
+#include <string>
 
 #include "platform/runtime/dialogs.h"
 
@@ -24,6 +29,29 @@ bool useSaneTestBackend(const QString& folder);
 
 // Makes the test backend's feeder the default source of the scanner library.
 void chooseTestFeeder();
+
+// What every benchmark program does first: the program's allocator settings,
+// so that the benchmarks measure what the program does.
+void startLikeTheProgram();
+
+// Prints the runs as usual and keeps, per run name ("Floor/640/480"), the
+// median of repeated runs or else the last run: real and CPU time per
+// iteration and the "bytes" counter.
+class Collector final : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override;
+  double real(const std::string& name) const { return lookup(real_, name); }
+  double cpu(const std::string& name) const { return lookup(cpu_, name); }
+  double bytes(const std::string& name) const { return lookup(bytes_, name); }
+
+ private:
+  static double lookup(const std::map<std::string, double>& values, const std::string& name);
+  std::map<std::string, double> real_, cpu_, bytes_;
+  std::set<std::string> medians_;
+};
+
+// a / b, or 0 when either is missing.
+double ratio(double a, double b);
 
 // A new empty folder below `parent`.
 QString freshFolder(const QString& parent, const char* name);

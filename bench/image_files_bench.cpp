@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 
+#include "bench_env.h"
 #include "platform/scan/image_files.h"
 
 namespace {
@@ -153,4 +154,10 @@ BENCHMARK(ExternalImg2pdf)->Apply(Frames);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  bench::startLikeTheProgram();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 
 #include "bench_env.h"
 #include "platform/runtime/dialogs.h"
@@ -65,20 +64,10 @@ void ScanimagePnm(benchmark::State& state) {
 BENCHMARK(LibraryBmp)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(7)->ReportAggregatesOnly();
 BENCHMARK(ScanimagePnm)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(7)->ReportAggregatesOnly();
 
-class Collector final : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (!run.error_occurred && run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        times[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::startLikeTheProgram();
   QTemporaryDir home;
   bench::usePrivateHome(home.path());
   if (!bench::useSaneTestBackend(home.path() + "/sane")) return 1;
@@ -90,11 +79,10 @@ int main(int argc, char** argv) {
   bench::chooseTestFeeder();
 
   benchmark::Initialize(&argc, argv);
-  Collector collector;
+  bench::Collector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);
-  const double ours = collector.times["LibraryBmp"], theirs = collector.times["ScanimagePnm"];
   std::printf("\nten pages, 300 dpi colour, medians: BMP/scanimage PNM %.2fx (target 1.3x)\n",
-              theirs > 0 ? ours / theirs : 0.0);
+              bench::ratio(collector.real("LibraryBmp"), collector.real("ScanimagePnm")));
   scan::shutdownScanner();
   rt::setDialogs(nullptr);
   benchmark::Shutdown();

@@ -15,8 +15,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
-#include <set>
 #include <stdexcept>
 
 #include "app/Public.h"
@@ -156,41 +154,14 @@ BENCHMARK(CapturePdf)->Apply(Frames);
 BENCHMARK(ExternalCjpeg)->Apply(Frames);
 BENCHMARK(ExternalImg2pdf)->Apply(Frames);
 
-// Prints the runs as usual and keeps their times and sizes for the ratios:
-// the median when runs are repeated.
-class Collector final : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if (run.error_occurred || (run.run_type != Run::RT_Iteration && !median)) continue;
-      const std::string name = run.run_name.str();
-      if (run.run_type == Run::RT_Iteration && medians.count(name)) continue;
-      if (median) medians.insert(name);
-      times[name] = run.GetAdjustedRealTime();
-      cpuTimes[name] = run.GetAdjustedCPUTime();
-      const auto bytes = run.counters.find("bytes");
-      if (bytes != run.counters.end()) sizes[name] = bytes->second.value;
-    }
-  }
-  std::map<std::string, double> times, cpuTimes, sizes;
-  std::set<std::string> medians;
-};
-
-double lookup(const std::map<std::string, double>& values, const std::string& name) {
-  const auto it = values.find(name);
-  return it == values.end() ? 0.0 : it->second;
-}
-
-void printRatios(const Collector& c) {
+void printRatios(const bench::Collector& c) {
   std::printf("\n%-9s %10s %11s %15s %9s %11s %10s %12s\n", "frame", "bmp/floor", "jpeg/floor", "jpeg/floor cpu",
               "pdf/jpeg", "pdf-jpeg B", "cjpeg/jpeg", "img2pdf/pdf");
   for (const std::string size : {"640/480", "1280/960"}) {
-    auto t = [&](const char* name) { return lookup(c.times, name + ("/" + size)); };
-    auto cpu = [&](const char* name) { return lookup(c.cpuTimes, name + ("/" + size)); };
-    auto bytes = [&](const char* name) { return lookup(c.sizes, name + ("/" + size)); };
-    auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+    auto t = [&](const char* name) { return c.real(name + ("/" + size)); };
+    auto cpu = [&](const char* name) { return c.cpu(name + ("/" + size)); };
+    auto bytes = [&](const char* name) { return c.bytes(name + ("/" + size)); };
+    using bench::ratio;
     std::printf("%-9s %10.2f %11.2f %15.2f %9.2f %11.0f %10.2f %12.2f\n", size.c_str(),
                 ratio(t("CaptureBmp"), t("Floor")), ratio(t("CaptureJpeg"), t("Floor")),
                 ratio(cpu("CaptureJpeg"), cpu("Floor")), ratio(t("CapturePdf"), t("CaptureJpeg")),
@@ -202,6 +173,7 @@ void printRatios(const Collector& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::startLikeTheProgram();
   // A private home: the program's settings and pictures stay out of the user's.
   QTemporaryDir home;
   bench::usePrivateHome(home.path());
@@ -214,7 +186,7 @@ int main(int argc, char** argv) {
   app::form1.setFactory([] { return std::make_unique<live::form1>(); });
 
   benchmark::Initialize(&argc, argv);
-  Collector collector;
+  bench::Collector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);
   printRatios(collector);
   app::UnloadAll();

@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <stdexcept>
 
 #include "app/Public.h"
@@ -74,29 +73,17 @@ BENCHMARK(ScanimagePnm)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(OurJpeg)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(ScanimageJpeg)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-class Collector final : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (!run.error_occurred && run.run_type == Run::RT_Iteration) times[run.run_name.function_name] = run.GetAdjustedRealTime();
-  }
-  std::map<std::string, double> times;
-};
-
-void printRatios(const Collector& c) {
-  auto ratio = [&](const char* ours, const char* theirs) {
-    const auto a = c.times.find(ours), b = c.times.find(theirs);
-    return a == c.times.end() || b == c.times.end() || b->second <= 0 ? 0.0 : a->second / b->second;
-  };
+void printRatios(const bench::Collector& c) {
   std::printf("\nten pages, 300 dpi colour: BMP/scanimage PNM %.2fx (target 1.3x), JPEG/scanimage JPEG %.2fx "
               "(target 1.5x)\n",
-              ratio("OurBmp", "ScanimagePnm"), ratio("OurJpeg", "ScanimageJpeg"));
+              bench::ratio(c.real("OurBmp"), c.real("ScanimagePnm")),
+              bench::ratio(c.real("OurJpeg"), c.real("ScanimageJpeg")));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  bench::startLikeTheProgram();
   QTemporaryDir home;
   bench::usePrivateHome(home.path());
   // SANE's test backend alone, for us and for scanimage.
@@ -110,7 +97,7 @@ int main(int argc, char** argv) {
   bench::chooseTestFeeder();
 
   benchmark::Initialize(&argc, argv);
-  Collector collector;
+  bench::Collector collector;
   benchmark::RunSpecifiedBenchmarks(&collector);
   printRatios(collector);
   app::UnloadAll();

@@ -13,6 +13,7 @@
 #include "platform/runtime/settings.h"
 #include "platform/runtime/vb.h"
 #include "stills/viewer.h"
+#include "twain/run_report.h"
 #include "twain/twain_names.h"
 
 namespace twain {
@@ -103,14 +104,14 @@ void Form2::mnuAbout_Click() {
 void Form2::AcquireRun() {
   {
     RunScope scope(*this);
+    RunReport report;
     stills::ShowViewer();
     showAgain();
     TWAIN_SetAppTitle(rt::Ansi(app::kTwainAppTitle).constData());
     const bool sourceOpen = TWAIN_OpenDefaultSource() != 0;
     TWAIN_SuppressErrorMessages(1);
     TWAIN_SetMultiTransfer(1);
-    while (AcquirePass(sourceOpen)) {
-    }
+    while (AcquirePass(sourceOpen)) report.pageWritten();
     TWAIN_CloseSource();
     runEnded_ = true;
   }
