@@ -31,7 +31,9 @@ done
 
 # On the disk the program writes to (not a memory file system).
 work=$(mktemp -d "${TMPDIR:-/var/tmp}/vic-feeder.XXXXXX")
-display=:$((400 + $$ % 200))
+n=$((400 + $$ % 200))
+while [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+display=:$n
 trap 'kill $(jobs -p) 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
 
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
