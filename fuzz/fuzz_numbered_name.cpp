@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSet>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -57,7 +58,7 @@ NumberedName fromPath(const QString& path) {
 // default name.
 std::vector<NumberedName> chainFrom(const QString& path, const QString& fallback, int length) {
   const NumberedName first = fromPath(path);
-  const QString stem = path.left(path.size() - 8);
+  const QString stem = first.BasePath.left(first.BasePath.size() - first.FileCounter.size());
   const QString fallbackStem = fallback.left(fallback.size() - 8);
   std::vector<NumberedName> chain{first};
   for (int i = 0; i < length; ++i) {
@@ -105,9 +106,13 @@ void checkScannerNames(const QString& path, const QString& fileExt, int occupied
   check(split.has_value() == (path.size() >= 8), "scanner split of a path");
   if (!split) return;
   check(split->path() == path && split->ext == path.right(4), "scanner split pieces");
-  if (const auto counter = twain::FollowingCounter(split->counter)) {
-    check(isCounter(*counter) && !counter->startsWith('-'), "scanner counter is not a number");
-    check(twain::CounterValue(*counter) == twain::CounterValue(split->counter) + 1, "scanner counter step");
+  const QString counter = twain::FollowingCounter(split->counter);
+  check(isCounter(counter) && !counter.startsWith('-'), "scanner counter is not a number");
+  if (stills::IsDigits(split->counter)) {
+    // Both windows read digits alike: the same next counter, one more in value.
+    check(counter == stills::NextCounter(split->counter), "the windows disagree on the next counter");
+    const qsizetype width = std::max(counter.size(), split->counter.size());
+    check(counter.rightJustified(width, '0') > split->counter.rightJustified(width, '0'), "scanner counter step");
   }
   QSet<QString> taken;
   auto names = twain::NextPassNames(path, fileExt, [&](const QString& n) { return taken.contains(n); }, 1);

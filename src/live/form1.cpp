@@ -45,8 +45,9 @@ void form1::Form_Load() {
   connectDriver();
   TWAIN_SetAppTitle(app::kTwainAppTitle.toLocal8Bit().constData());
 
-  AppState.FilePath = app::LivePathFromSetting(
-      rt::GetSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, app::kNotStored));
+  AppState.FilePath = stills::WithRoomForNextName(
+      app::LivePathFromSetting(rt::GetSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, app::kNotStored)),
+      app::DefaultLivePath());
   const stills::NumberedPath pieces = stills::SplitNumberedPath(AppState.FilePath);
   AppState.FileExt = pieces.FileExt;
   AppState.BasePath = pieces.BasePath;

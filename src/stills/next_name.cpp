@@ -22,12 +22,10 @@ QString rightOf(const QString& text, qsizetype n) { return text.right(std::max<q
 // reaching into the folder would move the pictures into another folder.
 qsizetype fileNameLength(const QString& path) { return path.size() - (path.lastIndexOf('/') + 1); }
 
-bool isDigits(const QString& text) {
-  return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; });
-}
 }  // namespace
 
 QString NextCounter(const QString& counter) {
+  if (IsDigits(counter)) return IncrementDigits(counter);
   const double value = rt::Val(counter);
   // Beyond this a double no longer holds every whole number.
   const long long whole = std::fabs(value) < 1e15 ? static_cast<long long>(std::trunc(value)) : 0;
@@ -73,12 +71,13 @@ SaveAsResult ChooseFromSavedName(const QString& chosen, const QString& basePath,
     name.BasePath = leftOf(chosen, length - kExtension);
     name.FileCounter = "0000";
   }
-  const QString counterInName = length > kCounter + kExtension ? chosen.mid(length - 8, kCounter) : QString();
+  // The counter the chosen name carries: its digits in front of the extension.
+  const QString counterInName = length > kCounter + kExtension ? SplitNumberedPath(chosen).FileCounter : QString();
   if (name.FileCounter.isEmpty()) name.FileCounter = "0000";
   const QString extension = "." + rightOf(chosen, 3);
-  if (!counterInName.isEmpty() && isDigits(counterInName)) {
+  if (IsDigits(counterInName)) {
     name.FileCounter = counterInName;
-    name.FilePath = leftOf(chosen, length - 8) + name.FileCounter + extension;
+    name.FilePath = leftOf(chosen, length - kExtension) + extension;
   } else {
     name.FilePath = leftOf(chosen, length - kExtension) + name.FileCounter + extension;
   }

@@ -15,8 +15,9 @@ struct NumberedName {
   QString BasePath;     // FilePath without its extension
 };
 
-// The counter that follows: the leading whole number of the text (0 when
-// there is none) plus one, at least four digits with leading zeros.
+// The counter that follows: for digits the next number as wide as they were
+// (at least four digits); for other text its leading number (0 when there
+// is none) plus one, at least four digits with leading zeros.
 QString NextCounter(const QString& counter);
 
 // The next name: the counter advanced, the path's old counter replaced by

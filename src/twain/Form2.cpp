@@ -12,6 +12,7 @@
 #include "platform/runtime/program.h"
 #include "platform/runtime/settings.h"
 #include "platform/runtime/vb.h"
+#include "stills/numbered_name.h"
 #include "stills/viewer.h"
 #include "twain/run_report.h"
 #include "twain/twain_names.h"
@@ -46,8 +47,9 @@ class RunScope {
 };
 
 void Form2::Form_Load() {
-  Filename0 = app::TwainPathFromSetting(
-      rt::GetSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, app::kNotStored));
+  Filename0 = stills::WithRoomForNextName(
+      app::TwainPathFromSetting(rt::GetSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, app::kNotStored)),
+      app::DefaultTwainPath());
   loadedPath_ = Filename0;
   stills::SetViewerLabelToPath(Filename0);
 }

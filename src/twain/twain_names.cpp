@@ -1,42 +1,29 @@
 #include "twain/twain_names.h"
 
-#include <QFile>
-#include <algorithm>
 #include <sys/stat.h>
+
+#include <algorithm>
+
+#include <QFile>
+
+#include "stills/numbered_name.h"
 
 namespace twain {
 
-namespace {
-constexpr long long kMaxCounter = 999'999'999;
-
-bool isDigit(QChar c) { return c >= '0' && c <= '9'; }
-}  // namespace
-
 std::optional<TwainName> SplitTwainName(const QString& path) {
-  const qsizetype length = path.size();
-  if (length < 8) return std::nullopt;
-  qsizetype start = length - 8;
-  const QString four = path.mid(start, kMinCounterDigits);
-  if (std::all_of(four.begin(), four.end(), isDigit)) {
-    while (start > 0 && length - 4 - start < kMaxCounterDigits && isDigit(path[start - 1])) --start;
-  }
-  return TwainName{path.left(start), path.mid(start, length - 4 - start), path.right(4)};
+  if (path.size() < 8) return std::nullopt;
+  const stills::NumberedPath pieces = stills::SplitNumberedPath(path);
+  return TwainName{pieces.BasePath.left(pieces.BasePath.size() - pieces.FileCounter.size()), pieces.FileCounter,
+                   pieces.FileExt};
 }
 
-long long CounterValue(const QString& counter) {
-  long long value = 0;
-  for (QChar c : counter) {
-    if (!isDigit(c) || value > kMaxCounter) break;
-    value = value * 10 + (c.unicode() - '0');
-  }
-  return value;
-}
-
-std::optional<QString> FollowingCounter(const QString& counter) {
-  const long long next = CounterValue(counter) + 1;
-  if (next > kMaxCounter) return std::nullopt;
-  const int width = std::max<int>(kMinCounterDigits, static_cast<int>(counter.size()));
-  return QString::number(next).rightJustified(width, '0');
+QString FollowingCounter(const QString& counter) {
+  if (stills::IsDigits(counter)) return stills::IncrementDigits(counter);
+  // Not all digits: at most four characters stand there (fewer than four digits).
+  int value = 0;
+  for (qsizetype i = 0; i < std::min<qsizetype>(counter.size(), 4) && counter[i] >= '0' && counter[i] <= '9'; ++i)
+    value = value * 10 + (counter[i].unicode() - '0');
+  return QString::number(value + 1).rightJustified(4, '0');
 }
 
 QString TargetExtension(const QString& fileExt) {
@@ -49,10 +36,8 @@ std::optional<PassNames> NextPassNames(const QString& current, const QString& fi
   if (!name) return std::nullopt;
   const QString targetExt = TargetExtension(fileExt);
   for (int tries = 0; tries < maxTries; ++tries) {
-    const auto counter = FollowingCounter(name->counter);
-    if (!counter) return std::nullopt;
-    name->counter = *counter;
-    PassNames names{name->stem + *counter + ".bmp", name->stem + *counter + targetExt};
+    name->counter = FollowingCounter(name->counter);
+    PassNames names{name->stem + name->counter + ".bmp", name->stem + name->counter + targetExt};
     if (!taken(names.acquired) && (names.target == names.acquired || !taken(names.target))) return names;
   }
   return std::nullopt;

@@ -9,10 +9,10 @@
 
 namespace twain {
 
-// A numbered path taken apart from its end: the extension is the last four
-// characters, the counter the digits in front of it (the four characters
-// there, and further digits before them up to kMaxCounterDigits, so that a
-// counter that grew past 9999 is read whole), the stem everything before.
+// A numbered path taken apart from its end as the live window does (see
+// stills/numbered_name.h): the extension is the last four characters, the
+// counter the whole run of digits in front of it (the four characters there
+// when fewer digits stand there), the stem everything before.
 struct TwainName {
   QString stem;
   QString counter;
@@ -20,18 +20,13 @@ struct TwainName {
   QString path() const { return stem + counter + ext; }
 };
 
-constexpr int kMinCounterDigits = 4;
-constexpr int kMaxCounterDigits = 9;
-
 // Nothing for a path shorter than eight characters.
 std::optional<TwainName> SplitTwainName(const QString& path);
 
-// The leading decimal digits of the text as a number; 0 when there are none.
-long long CounterValue(const QString& counter);
-
-// The counter after `counter`, zero-padded to its width (at least four
-// digits); nothing once it would need more than kMaxCounterDigits.
-std::optional<QString> FollowingCounter(const QString& counter);
+// The counter after `counter`: for digits the next number as wide as they
+// were (at least four); for other text the number its leading digits make
+// (0 when none) plus one, four digits wide.
+QString FollowingCounter(const QString& counter);
 
 // The extension of a page after conversion: ".jpg" and ".pdf" convert, any
 // other format keeps the bitmap as it was acquired.
@@ -44,7 +39,7 @@ struct PassNames {
 
 // The names of the page after `current`: the first counter after it at which
 // neither name is `taken`, trying at most `maxTries` counters. Nothing when
-// `current` cannot be split, the counter runs out, or no free name is found.
+// `current` cannot be split or no free name is found.
 std::optional<PassNames> NextPassNames(const QString& current, const QString& fileExt,
                                        const std::function<bool(const QString&)>& taken, int maxTries);
 

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QSet>
 
+#include "stills/next_name.h"
+#include "stills/numbered_name.h"
 #include "support/test_env.h"
 #include "twain/twain_names.h"
 
@@ -27,7 +29,7 @@ TEST(TwainNames, SplitsFromTheEnd) {
       {"/p/ZENO10000.bmp", "/p/ZENO", "10000", ".bmp"},
       {"/p/scan_0007.pdf", "/p/scan_", "0007", ".pdf"},
       {"/p/2024/img0041.bmp", "/p/2024/img", "0041", ".bmp"},
-      {"/p/IMG_20240101123456.bmp", "/p/IMG_20240", "101123456", ".bmp"},  // at most nine digits
+      {"/p/IMG_20240101123456.bmp", "/p/IMG_", "20240101123456", ".bmp"},  // the whole run of digits
       {"/p/ab12x.bmp", "/p/a", "b12x", ".bmp"},                            // no digits to extend over
       {"abcdefgh", "", "abcd", "efgh"},
       {"0000tiff", "", "0000", "tiff"},
@@ -49,9 +51,23 @@ TEST(TwainNames, FollowingCounterKeepsItsWidth) {
       {"0041", "0042"},   {"0009", "0010"},   {"9999", "10000"},       {"10000", "10001"},
       {"", "0001"},       {"abcd", "0001"},   {"12ab", "0013"},        {"00000041", "00000042"},
       {"-005", "0001"},   {" 12 ", "0001"},   {"99999998", "99999999"}, {"1e3x", "0002"},
+      {"999999999", "1000000000"}, {"00000000000000000099", "00000000000000000100"},
   };
   for (const auto& [counter, next] : cases) EXPECT_EQ(FollowingCounter(counter), QString(next)) << counter;
-  EXPECT_FALSE(FollowingCounter("999999999"));
+}
+
+TEST(TwainNames, TheScannerNumbersOnAsTheLiveWindowDoes) {
+  const QString stored[] = {"/p/ZENO0041.bmp", "/p/ZENO9999.bmp", "/p/MOR19999.jpg", "/p/MOR00042.bmp",
+                            "/p/IMG20231205.bmp", "/p/ZENO123456789012.pdf", "/p/shot12.bmp"};
+  const auto never = [](const QString&) { return false; };
+  for (const QString& path : stored) {
+    const stills::NumberedPath pieces = stills::SplitNumberedPath(path);
+    const stills::NumberedName live =
+        stills::AdvanceName({path, pieces.FileExt, pieces.FileCounter, pieces.BasePath}, "/p/MOR0000.bmp");
+    const auto scanner = NextPassNames(path, ".bmp", never, 1);
+    ASSERT_TRUE(scanner) << path.toStdString();
+    EXPECT_EQ(scanner->acquired.chopped(4), live.BasePath) << path.toStdString();
+  }
 }
 
 struct SkipCase {
@@ -84,7 +100,7 @@ TEST(TwainNames, NoNameWhenNothingIsFreeOrThePathIsTooShort) {
   const auto never = [](const QString&) { return false; };
   EXPECT_FALSE(NextPassNames("/p/Z0041.bmp", ".bmp", [](const QString&) { return true; }, 50));
   EXPECT_FALSE(NextPassNames("a.bmp", ".bmp", never, 50));
-  EXPECT_FALSE(NextPassNames("/p/Z999999999.bmp", ".bmp", never, 50));
+  EXPECT_EQ(NextPassNames("/p/Z999999999.bmp", ".bmp", never, 1)->acquired, "/p/Z1000000000.bmp");
   // A counter that grew past 9999 is read back whole from a stored path.
   EXPECT_EQ(NextPassNames("/p/ZENO19999.bmp", ".bmp", never, 1)->acquired, "/p/ZENO20000.bmp");
 }

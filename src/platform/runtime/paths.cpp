@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
+#include <climits>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/files/atomic_file.h"
 
@@ -29,6 +32,20 @@ std::optional<long long> FileLen(const QString& path) {
   struct stat st {};
   if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
   return static_cast<long long>(st.st_size);
+}
+
+long NameMax(const QString& folder) {
+  QString at = folder.isEmpty() ? QStringLiteral(".") : folder;
+  for (int up = 0; up < 256; ++up) {
+    errno = 0;
+    const long limit = ::pathconf(QFile::encodeName(at).constData(), _PC_NAME_MAX);
+    if (limit > 0) return limit;
+    if (errno != ENOENT && errno != ENOTDIR) break;
+    const QString parent = QFileInfo(at).path();
+    if (parent == at) break;
+    at = parent;
+  }
+  return NAME_MAX;
 }
 
 bool Name(const QString& from, const QString& to) {

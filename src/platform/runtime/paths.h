@@ -18,6 +18,10 @@ void EnsurePicturesFolderFor(const QString& path);
 // is empty or bad.
 std::optional<long long> FileLen(const QString& path);
 
+// The longest file name, in bytes, that the file system holding `folder`
+// (or its nearest existing parent) takes.
+long NameMax(const QString& folder);
+
 // Renames without ever replacing; false when the source is missing or the
 // target name exists.
 bool Name(const QString& from, const QString& to);
