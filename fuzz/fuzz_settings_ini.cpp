@@ -6,7 +6,8 @@
 // valid Unicode).
 //
 // Invariants: reading never fails; saving succeeds; the saved value reads
-// back exactly; every other key the program uses reads as it did before.
+// back exactly, under its names in any case; every other key reads as it
+// did before.
 
 #include <QFile>
 #include <cstddef>
@@ -43,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       {app::kPathsApp, app::kPathsSection, app::kPathKey},
       {app::kPathsApp, app::kPathsSection, app::kBorderKey},
       {app::kPathsApp, "", "Path"},
-      {app::kPathsApp, "paras", "Path"},
+      {app::kPathsApp, "PARAS2", "Path"},
       {app::kDriverApp, app::kDriverSection, app::kDriverKey},
   };
   for (const QString& application : {app::kPathsApp, app::kDriverApp}) {
@@ -62,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Key& saved = keys[0];
   fuzzing::check(rt::SaveSetting(saved.application, saved.section, saved.key, value), "saving failed");
   fuzzing::check(read(saved) == value, "the saved value does not read back");
+  fuzzing::check(read({app::kPathsApp, "paras", "path"}) == value, "names are not read in any case");
   for (std::size_t i = 1; i < std::size(keys); ++i)
     fuzzing::check(read(keys[i]) == before[i], "saving one key changed another");
 

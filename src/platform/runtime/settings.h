@@ -1,7 +1,12 @@
 #pragma once
 // The per-user settings store: text values addressed by application, section
-// and key (exact, case-sensitive). Each application name is one INI file in
+// and key. Each application name is one INI file in
 // ${XDG_CONFIG_HOME:-$HOME/.config}/video-image-capture/.
+//
+// Files are read as people write them: section and key names in any case,
+// blanks around names and '=', indented lines, any line ends (LF, CR LF,
+// CR). A save changes only the value it stores; comments, other keys and
+// bytes that are not UTF-8 stay as they were.
 
 #include <QString>
 

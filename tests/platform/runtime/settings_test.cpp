@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "platform/runtime/settings.h"
 #include "support/test_env.h"
@@ -13,6 +14,11 @@ void writeFile(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write(bytes);
+}
+
+QByteArray contentOf(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
 }
 
 TEST(Settings, LiveInOneIniFilePerApplication) {
@@ -35,12 +41,58 @@ TEST(Settings, RoundTripAnyTextExactly) {
   }
 }
 
-TEST(Settings, NamesAreExactAndCaseSensitive) {
-  ASSERT_TRUE(rt::SaveSetting("CASE", "PARAS", "Path", "one"));
-  EXPECT_EQ(rt::GetSetting("CASE", "paras", "Path", "New"), "New");
-  EXPECT_EQ(rt::GetSetting("CASE", "PARAS", "path", "New"), "New");
-  EXPECT_EQ(rt::GetSetting("case", "PARAS", "Path", "New"), "New");
-  EXPECT_EQ(rt::GetSetting("CASE", "PARAS", "Path", "New"), "one");
+TEST(Settings, HandWrittenFilesReadAsPeopleWriteThem) {
+  struct Case {
+    const char* what;
+    QByteArray file;
+  };
+  const Case cases[] = {
+      {"names in another case", "[paras]\npath=/x/MOR0042.bmp\n"},
+      {"blanks around '='", "[PARAS]\nPath = /x/MOR0042.bmp\n"},
+      {"indented lines", "  [PARAS]\n\tPath=/x/MOR0042.bmp  \n"},
+      {"blanks inside the brackets", "[ PARAS ]\nPath\t=\t/x/MOR0042.bmp\n"},
+      {"CR line ends", "; old style\r[PARAS]\rBorder=2\rPath=/x/MOR0042.bmp\r"},
+      {"CR LF line ends", "[PARAS]\r\nPath=/x/MOR0042.bmp\r\n"},
+      {"no line end at all", "[PARAS]\nPath=/x/MOR0042.bmp"},
+      {"the section twice", "[PARAS]\nBorder=1\n[other]\nPath=no\n[Paras]\nPath=/x/MOR0042.bmp\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeFile(rt::SettingsFile("HAND"), c.file);
+    EXPECT_EQ(rt::GetSetting("HAND", "PARAS", "Path", "New"), "/x/MOR0042.bmp");
+    EXPECT_EQ(rt::GetSetting("HAND", "Paras", "PATH", "New"), "/x/MOR0042.bmp");
+    // A save replaces that very line and the next read finds the new value.
+    ASSERT_TRUE(rt::SaveSetting("HAND", "PARAS", "Path", "/x/MOR0043.bmp"));
+    EXPECT_EQ(rt::GetSetting("HAND", "PARAS", "Path", "New"), "/x/MOR0043.bmp");
+    QByteArray expected = c.file;
+    expected.replace("MOR0042", "MOR0043").replace("/x/MOR0043.bmp  ", "/x/MOR0043.bmp");
+    EXPECT_EQ(contentOf(rt::SettingsFile("HAND")), expected);
+  }
+  // The file name is the application's, and file names differ in case.
+  EXPECT_EQ(rt::GetSetting("hand", "PARAS", "Path", "New"), "New");
+}
+
+TEST(Settings, ASaveKeepsEverythingItDoesNotChange) {
+  const QByteArray latin1 = "; caf\xe9 au lait\r\n";
+  const QByteArray before = latin1 + "[PARAS]\r\n  Border = 2 ; frozen? no\r\nColour=\xff\xfe\r\n\r\n[Window]\r\nLeft=10\r\n";
+  writeFile(rt::SettingsFile("KEEP"), before);
+  ASSERT_TRUE(rt::SaveSetting("KEEP", "paras", "Path", "/x/MOR0001.bmp"));
+  ASSERT_TRUE(rt::SaveSetting("KEEP", "Extra", "key", "v"));
+  EXPECT_EQ(contentOf(rt::SettingsFile("KEEP")),
+            latin1 + "[PARAS]\r\n  Border = 2 ; frozen? no\r\nColour=\xff\xfe\r\nPath=/x/MOR0001.bmp\r\n\r\n" +
+                "[Window]\r\nLeft=10\r\n\r\n[Extra]\r\nkey=v\r\n");
+}
+
+TEST(Settings, AKeyFarIntoALargeFileIsStillFound) {
+  QByteArray file = "[PARAS]\n";
+  const QByteArray filler = "; " + QByteArray(1022, 'x') + "\n";
+  for (int i = 0; i < 5 * 1024; ++i) file += filler;  // 5 MB of comments
+  file += "Path=/x/MOR0077.bmp\n";
+  writeFile(rt::SettingsFile("LARGE"), file);
+  EXPECT_EQ(rt::GetSetting("LARGE", "PARAS", "Path", "New"), "/x/MOR0077.bmp");
+  ASSERT_TRUE(rt::SaveSetting("LARGE", "PARAS", "Border", "1"));
+  EXPECT_EQ(rt::GetSetting("LARGE", "PARAS", "Path", "New"), "/x/MOR0077.bmp");
+  EXPECT_EQ(contentOf(rt::SettingsFile("LARGE")).size(), file.size() + 9);
 }
 
 TEST(Settings, MissingOrCorruptFilesReadAsDefaults) {
