@@ -6,6 +6,7 @@
 #include "live/form1.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
+#include "platform/runtime/settings.h"
 #include "stills/mCmnDlg.h"
 #include "stills/next_name.h"
 #include "stills/still_format.h"
@@ -48,6 +49,10 @@ bool saveFrame(form1& window, QString& path) {
   return saved;
 }
 
+// Stored at once, not only when the window unloads: a program ended by a
+// signal, a lost display or a crash still goes on from here next time.
+void storePath() { rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, AppState.FilePath); }
+
 }  // namespace
 
 QString form1::NextNumberedName() {
@@ -57,9 +62,11 @@ QString form1::NextNumberedName() {
 
 void form1::mnuCapFrame_Click() {
   QString path = NextNumberedName();
+  const bool saved = saveFrame(*this, path);
+  storePath();
   // A failed save keeps its number used up; nothing is shown or converted,
   // since the file is missing or is somebody else's.
-  if (!saveFrame(*this, path)) {
+  if (!saved) {
     rt::MsgBox("Problem saving frame", rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
     return;
   }
@@ -87,6 +94,7 @@ void form1::mnuSaveFrame_Click() {
     return;
   const stills::SaveAsResult choice = stills::ChooseFromSavedName(fileName, AppState.BasePath, AppState.FileCounter);
   adopt(choice.name);
+  storePath();
   stills::SetViewerLabel(choice.label);
 }
 

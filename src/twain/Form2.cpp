@@ -60,13 +60,22 @@ void Form2::Form_Unload(std::int16_t& Cancel) {
     return;
   }
   // Without it the live window would go on from an older number.
-  if (!rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey,
-                       PathToStore(loadedPath_, lastImage_, runEnded_, AppState.FileExt)))
+  if (!StorePath())
     rt::MsgBox("The last file name could not be saved in " + rt::DisplayPath(rt::SettingsFile(app::kPathsApp)) + ".",
                rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
   // Only the user's close box asks for the live window here; the
   // controller's own switch unloads this window too.
   if (closingByFrame_) AppState.ScreenMode = 1;
+}
+
+bool Form2::StorePath() const {
+  return rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey,
+                         PathToStore(loadedPath_, lastImage_, runEnded_ || lastImage_.has_value(), AppState.FileExt));
+}
+
+void Form2::RequestEnd() {
+  if (running_) endRequested_ = true;
+  else mnuExit_Click();
 }
 
 void Form2::closeEvent(QCloseEvent* event) {
@@ -113,11 +122,12 @@ void Form2::AcquireRun() {
     const bool sourceOpen = TWAIN_OpenDefaultSource() != 0;
     TWAIN_SuppressErrorMessages(1);
     TWAIN_SetMultiTransfer(1);
-    while (AcquirePass(sourceOpen)) report.pageWritten();
+    while (!endRequested_ && AcquirePass(sourceOpen)) report.pageWritten();
     TWAIN_CloseSource();
     runEnded_ = true;
   }
-  mnuLive_Click();
+  if (endRequested_) mnuExit_Click();
+  else mnuLive_Click();
 }
 
 // One page; false when none was acquired, which ends the run.
@@ -134,6 +144,8 @@ bool Form2::AcquirePass(bool sourceOpen) {
   if (acquired) {
     passName = ConvertPage(names->acquired, names->target, fileExt);
     lastImage_ = passName;
+    // The next start goes on from this page, however the program ends.
+    StorePath();
   }
   Filename0 = passName;
   stills::SetViewerLabelToPath(passName);

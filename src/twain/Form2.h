@@ -30,6 +30,12 @@ class Form2 : public app::Form2Design {
   void AcquireRun();
   bool running() const { return running_; }
 
+  // Ends the program as "&Exit" does; during a run, once the page under way
+  // is written.
+  void RequestEnd();
+  // Stores the path the live window goes on from; false when it could not.
+  bool StorePath() const;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -45,6 +51,7 @@ class Form2 : public app::Form2Design {
   bool runEnded_ = false;
   bool running_ = false;
   bool closingByFrame_ = false;
+  bool endRequested_ = false;
 };
 
 }  // namespace twain

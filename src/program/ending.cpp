@@ -1,0 +1,38 @@
+#include "program/ending.h"
+
+#include <QCoreApplication>
+
+#include "app/Public.h"
+#include "app/forms.h"
+#include "app/settings_values.h"
+#include "live/form1.h"
+#include "platform/runtime/end_requests.h"
+#include "platform/runtime/program.h"
+#include "platform/runtime/settings.h"
+#include "twain/Form2.h"
+
+namespace {
+
+// No window may be touched any more: only what must survive is stored.
+[[noreturn]] void endWithoutDisplay() {
+  if (auto* scanner = dynamic_cast<twain::Form2*>(app::Form2.ifLoaded())) scanner->StorePath();
+  else if (app::form1.IsLoaded())
+    rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, app::AppState.FilePath);
+  rt::End();
+}
+
+}  // namespace
+
+void endInOrder() {
+  if (auto* scanner = dynamic_cast<twain::Form2*>(app::Form2.ifLoaded())) {
+    scanner->RequestEnd();
+    return;
+  }
+  if (auto* live = dynamic_cast<live::form1*>(app::form1.ifLoaded())) live->mnuExit_Click();
+  rt::End();
+}
+
+void watchEndRequests() {
+  new rt::EndSignals([](int) { endInOrder(); }, QCoreApplication::instance());
+  rt::OnDisplayLost(endWithoutDisplay);
+}
