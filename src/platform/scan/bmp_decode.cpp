@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <limits>
 #include <vector>
 
 #include "platform/scan/bmp_format.h"
@@ -12,6 +13,11 @@ namespace scan {
 namespace {
 
 using namespace bmp;
+
+// File header, the largest info header, masks and a full palette.
+constexpr std::size_t kHeadBytes = 2048;
+// Run-length data is read whole; more than this is no bitmap of ours.
+constexpr std::size_t kMaxRunLengthBytes = 64 * 1024 * 1024;
 
 struct Rgb {
   std::uint8_t r = 0, g = 0, b = 0;
@@ -158,16 +164,20 @@ std::optional<Header> parseHeader(const std::uint8_t* data, std::size_t size) {
 
 // Run-length data into one palette index per pixel (rows top to bottom).
 // Pixels the stream skips keep index 0. False when the data ends before the
-// picture does.
-bool decodeRunLength(const std::uint8_t* p, std::size_t n, const Header& h, std::vector<std::uint8_t>& indices) {
+// picture does. `rowAt` gives where a row (counted from the top) goes in
+// `indices`, or a negative number for a row that is not wanted.
+template <class RowAt>
+bool decodeRunLength(const std::uint8_t* p, std::size_t n, const Header& h, std::vector<std::uint8_t>& indices,
+                     RowAt rowAt) {
   const bool nibbles = h.compression == kRle4;
   const std::int64_t w = h.width;
   std::int64_t x = 0, y = 0;  // y counts rows from the bottom
   std::size_t i = 0;
   auto put = [&](std::int64_t count, auto valueAt) {
-    if (y < h.height) {
+    const std::int64_t slot = y < h.height ? rowAt(h.height - 1 - y) : -1;
+    if (slot >= 0) {
       std::int64_t room = std::clamp<std::int64_t>(w - x, 0, count);
-      std::uint8_t* row = indices.data() + (h.height - 1 - y) * w;
+      std::uint8_t* row = indices.data() + slot * w;
       for (std::int64_t k = 0; k < room; ++k) row[x + k] = valueAt(k);
     }
     x += count;
@@ -263,7 +273,101 @@ Image fromDirectColour(const std::uint8_t* p, const Header& h) {
   return image;
 }
 
+// The colour of one pixel of an uncompressed row.
+void pixelAt(const std::uint8_t* row, std::int64_t x, const Header& h, std::uint8_t* out, int channels) {
+  const int bpp = h.bitsPerPixel;
+  if (bpp <= 8) {
+    const int perByte = 8 / bpp;
+    const int shift = 8 - bpp * (1 + static_cast<int>(x % perByte));
+    const Rgb& c = h.palette[(row[x / perByte] >> shift) & ((1u << bpp) - 1)];
+    out[0] = c.r;
+    if (channels == 3) {
+      out[1] = c.g;
+      out[2] = c.b;
+    }
+  } else if (bpp == 24) {
+    out[0] = row[3 * x + 2];
+    out[1] = row[3 * x + 1];
+    out[2] = row[3 * x];
+  } else {
+    const std::uint32_t pixel = bpp == 16 ? getU16(row + 2 * x) : getU32(row + 4 * x);
+    for (int c = 0; c < 3; ++c) out[c] = channelValue(pixel, h.channels[c]);
+  }
+}
+
 }  // namespace
+
+std::optional<Image> decodeBmpSampled(const ReadAt& readAt, std::uint64_t fileSize, int maxWidth, int maxHeight) {
+  if (maxWidth <= 0 || maxHeight <= 0 || fileSize > std::numeric_limits<std::size_t>::max()) return std::nullopt;
+  // Headers, masks and palette lie within the first kHeadBytes.
+  std::vector<std::uint8_t> head(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, kHeadBytes)));
+  if (head.empty() || !readAt(0, head.size(), head.data())) return std::nullopt;
+  const auto size = static_cast<std::size_t>(fileSize);
+  auto header = parseHeader(head.data(), size);
+  if (!header) return std::nullopt;
+  const Header& h = *header;
+  const std::size_t available = size - h.pixelOffset;
+  const bool runLength = h.compression == kRle8 || h.compression == kRle4;
+  if (!runLength && !rowsPresent(h, available)) return std::nullopt;
+  if (runLength && available > kMaxRunLengthBytes) return std::nullopt;
+
+  // One whole step in both directions keeps the picture's shape.
+  const std::int64_t step = std::max<std::int64_t>(
+      {1, (h.width + maxWidth - 1) / maxWidth, (h.height + maxHeight - 1) / maxHeight});
+  const std::int64_t outWidth = (h.width + step - 1) / step, outHeight = (h.height + step - 1) / step;
+  const auto sampled = [&](std::int64_t i, std::int64_t extent) { return std::min(i * step + step / 2, extent - 1); };
+  const int channels = h.bitsPerPixel <= 8 && h.greyPalette ? 1 : 3;
+  Image image = blankImage(static_cast<int>(outWidth), static_cast<int>(outHeight), channels);
+  if (image.pixels.empty()) return std::nullopt;
+  std::uint8_t* out = image.pixels.data();
+
+  if (runLength) {
+    std::vector<std::uint8_t> stream(available);
+    if (!readAt(h.pixelOffset, available, stream.data())) return std::nullopt;
+    // Only the rows that are sampled are kept, one palette index per pixel.
+    std::vector<std::uint8_t> indices(static_cast<std::size_t>(h.width * outHeight), 0);
+    const auto rowAt = [&](std::int64_t row) -> std::int64_t {
+      const std::int64_t slot = row / step;
+      return slot < outHeight && sampled(slot, h.height) == row ? slot : -1;
+    };
+    if (!decodeRunLength(stream.data(), available, h, indices, rowAt)) return std::nullopt;
+    for (std::int64_t y = 0; y < outHeight; ++y) {
+      for (std::int64_t x = 0; x < outWidth; ++x, out += channels) {
+        const Rgb& c = h.palette[indices[static_cast<std::size_t>(y * h.width + sampled(x, h.width))]];
+        out[0] = c.r;
+        if (channels == 3) {
+          out[1] = c.g;
+          out[2] = c.b;
+        }
+      }
+    }
+  } else {
+    const std::int64_t stride = rowStride(h.width, h.bitsPerPixel);
+    const auto rowBytes = static_cast<std::size_t>((h.width * h.bitsPerPixel + 7) / 8);
+    std::vector<std::uint8_t> src(rowBytes);
+    for (std::int64_t y = 0; y < outHeight; ++y) {
+      const std::int64_t row = sampled(y, h.height);
+      const std::int64_t fileRow = h.topDown ? row : h.height - 1 - row;
+      if (!readAt(h.pixelOffset + static_cast<std::uint64_t>(fileRow * stride), rowBytes, src.data()))
+        return std::nullopt;
+      for (std::int64_t x = 0; x < outWidth; ++x, out += channels)
+        pixelAt(src.data(), sampled(x, h.width), h, out, channels);
+    }
+  }
+  image.xDpi = dpiFromPixelsPerMetre(h.xPixelsPerMetre) / static_cast<double>(step);
+  image.yDpi = dpiFromPixelsPerMetre(h.yPixelsPerMetre) / static_cast<double>(step);
+  return image;
+}
+
+std::optional<Image> decodeBmpSampled(const std::uint8_t* data, std::size_t size, int maxWidth, int maxHeight) {
+  if (data == nullptr) return std::nullopt;
+  const ReadAt fromMemory = [&](std::uint64_t offset, std::size_t n, std::uint8_t* to) {
+    if (offset > size || n > size - offset) return false;
+    std::copy_n(data + offset, n, to);
+    return true;
+  };
+  return decodeBmpSampled(fromMemory, size, maxWidth, maxHeight);
+}
 
 std::optional<Image> decodeBmp(const std::uint8_t* data, std::size_t size) {
   if (data == nullptr) return std::nullopt;
@@ -281,7 +385,7 @@ std::optional<Image> decodeBmp(const std::uint8_t* data, std::size_t size) {
     std::vector<std::uint8_t> indices(static_cast<std::size_t>(h.width * h.height), 0);
     if (!runLength) {
       unpackIndices(pixels, h, indices);
-    } else if (!decodeRunLength(pixels, available, h, indices)) {
+    } else if (!decodeRunLength(pixels, available, h, indices, [](std::int64_t row) { return row; })) {
       return std::nullopt;
     }
     image = fromIndices(h, indices);

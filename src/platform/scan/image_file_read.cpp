@@ -5,6 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
+#include "platform/scan/bmp_decode.h"
+
 namespace scan {
 
 namespace {
@@ -16,24 +20,52 @@ class FileDescriptor {
     if (fd_ >= 0) ::close(fd_);
   }
   FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    return *this;
+  }
   int get() const { return fd_; }
 
  private:
   int fd_;
 };
 
+// Opens a regular file of a plausible size for an image.
+bool openImageFile(const char* path, FileDescriptor& fd, std::size_t& size) {
+  if (path == nullptr || *path == '\0') return false;
+  // O_NONBLOCK keeps a FIFO given as the path from blocking the open.
+  fd = FileDescriptor(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  struct stat st {};
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (st.st_size <= 0 || st.st_size > kMaxImageFileBytes) return false;
+  size = static_cast<std::size_t>(st.st_size);
+  return true;
+}
+
 }  // namespace
 
-std::optional<FileBytes> readImageFile(const char* path) {
-  if (path == nullptr || *path == '\0') return std::nullopt;
-  // O_NONBLOCK keeps a FIFO given as the path from blocking the open.
-  FileDescriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  struct stat st {};
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  if (st.st_size <= 0 || st.st_size > kMaxImageFileBytes) return std::nullopt;
+std::optional<Image> readBmpFileSampled(const char* path, int maxWidth, int maxHeight) {
+  FileDescriptor fd(-1);
+  std::size_t size = 0;
+  if (!openImageFile(path, fd, size)) return std::nullopt;
+  const ReadAt readAt = [&fd](std::uint64_t offset, std::size_t n, std::uint8_t* to) {
+    std::size_t got = 0;
+    while (got < n) {
+      const ssize_t r = ::pread(fd.get(), to + got, n - got, static_cast<off_t>(offset + got));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return false;  // the file shrank while being read
+      got += static_cast<std::size_t>(r);
+    }
+    return true;
+  };
+  return decodeBmpSampled(readAt, size, maxWidth, maxHeight);
+}
 
-  const auto size = static_cast<std::size_t>(st.st_size);
+std::optional<FileBytes> readImageFile(const char* path) {
+  FileDescriptor fd(-1);
+  std::size_t size = 0;
+  if (!openImageFile(path, fd, size)) return std::nullopt;
+
   FileBytes bytes{std::make_unique_for_overwrite<std::uint8_t[]>(size), 0};
   std::size_t got = 0;
   while (got < size) {

@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/scan/image_data.h"
+
 namespace scan {
 
 // Files larger than this are not image files the program could have made.
@@ -19,5 +21,10 @@ struct FileBytes {
 // The bytes of a regular file; nothing for a missing file, a directory or
 // other non-regular file, an unreadable or over-large one.
 std::optional<FileBytes> readImageFile(const char* path);
+
+// A bitmap file reduced to fit maxWidth x maxHeight (see decodeBmpSampled),
+// reading only the parts of the file it needs; nothing for anything that
+// readImageFile refuses or that is no bitmap.
+std::optional<Image> readBmpFileSampled(const char* path, int maxWidth, int maxHeight);
 
 }  // namespace scan

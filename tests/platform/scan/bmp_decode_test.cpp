@@ -129,6 +129,55 @@ TEST(DecodeBmp, ReadsEveryKindToTheSamePixelsAsQt) {
   }
 }
 
+// A reduced picture holds, for each block of step x step pixels, the pixel
+// in the block's middle of the whole picture.
+TEST(DecodeBmpSampled, PicksTheMiddleOfEachBlockOfEveryKind) {
+  std::vector<Case> cases = acceptedCases();
+  // Larger pictures, so that steps above one leave several pixels.
+  Bytes pixels24, indices;
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 12; ++x) {  // rows of 36 bytes need no padding
+      const auto v = static_cast<std::uint8_t>(16 * x + y);
+      pixels24.insert(pixels24.end(), {v, static_cast<std::uint8_t>(255 - v), static_cast<std::uint8_t>(y * 30)});
+    }
+  std::vector<std::uint32_t> palette;
+  for (std::uint32_t i = 0; i < 256; ++i) palette.push_back(i * 0x010203u);
+  for (int y = 0; y < 7; ++y) indices.insert(indices.end(), {12, static_cast<std::uint8_t>(y * 9), 0, 0});
+  indices.back() = 1;  // the last row's end-of-line becomes the end of the picture
+  cases.push_back({"24-bit 12 x 7", {.width = 12, .height = 7, .pixels = pixels24}, {}, 3});
+  cases.push_back({"24-bit 12 x 7 top-down", {.width = 12, .height = -7, .pixels = pixels24}, {}, 3});
+  cases.push_back({"run-length 8, 12 x 7",
+                   {.width = 12, .height = 7, .bitsPerPixel = 8, .compression = 1, .palette = palette, .pixels = indices},
+                   {}, 3});
+  for (const Case& c : cases) {
+    const Bytes file = buildBmp(c.fields);
+    const auto whole = scan::decodeBmp(file.data(), file.size());
+    ASSERT_TRUE(whole.has_value()) << c.name;
+    for (const auto& [boxWidth, boxHeight] : {std::pair{100, 100}, {1, 1}, {2, 2}, {5, 3}, {3, 5}}) {
+      SCOPED_TRACE(testing::Message() << c.name << " into " << boxWidth << " x " << boxHeight);
+      const auto part = scan::decodeBmpSampled(file.data(), file.size(), boxWidth, boxHeight);
+      ASSERT_TRUE(part.has_value());
+      const int step = std::max({1, (whole->width + boxWidth - 1) / boxWidth, (whole->height + boxHeight - 1) / boxHeight});
+      ASSERT_EQ(part->width, (whole->width + step - 1) / step);
+      ASSERT_EQ(part->height, (whole->height + step - 1) / step);
+      ASSERT_EQ(part->channels, whole->channels);
+      for (int y = 0; y < part->height; ++y)
+        for (int x = 0; x < part->width; ++x)
+          for (int k = 0; k < part->channels; ++k) {
+            const int wx = std::min(x * step + step / 2, whole->width - 1);
+            const int wy = std::min(y * step + step / 2, whole->height - 1);
+            ASSERT_EQ(part->pixels[static_cast<std::size_t>((y * part->width + x) * part->channels + k)],
+                      whole->pixels[whole->rowBytes() * static_cast<std::size_t>(wy) +
+                                    static_cast<std::size_t>(wx * whole->channels + k)])
+                << x << "," << y;
+          }
+    }
+  }
+  const Bytes cut = buildBmp({.width = 12, .height = 7, .pixels = Bytes(pixels24.begin(), pixels24.end() - 40)});
+  EXPECT_FALSE(scan::decodeBmpSampled(cut.data(), cut.size(), 4, 4));
+  EXPECT_FALSE(scan::decodeBmpSampled(cut.data(), cut.size(), 0, 4));
+}
+
 TEST(DecodeBmp, KeepsTheRecordedResolution) {
   BmpFields s = colour24(2);
   s.xPixelsPerMetre = 11811;

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QPixmap>
+
+#include "app/forms.h"
+#include "platform/scan/bmp_write.h"
+#include "platform/scan/jpeg_write.h"
+#include "stills/viewer.h"
+#include "support/test_env.h"
+
+namespace {
+
+// Four quarters: red, green, blue, white.
+scan::Image quarters(int width, int height, int channels) {
+  scan::Image image = scan::blankImage(width, height, channels);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const int quarter = (y >= height / 2) * 2 + (x >= width / 2);
+      static constexpr std::uint8_t kColours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+      std::uint8_t* p = &image.pixels[image.rowBytes() * static_cast<std::size_t>(y) +
+                                      static_cast<std::size_t>(x * channels)];
+      if (channels == 1) *p = static_cast<std::uint8_t>(60 * quarter);
+      else std::copy_n(kColours[quarter], 3, p);
+    }
+  return image;
+}
+
+TEST(Viewer, ShowsAnyLastPictureDecodedNoLargerThanItNeeds) {
+  struct Case {
+    const char* what;
+    int width, height, channels;
+    bool jpeg;
+  };
+  const Case cases[] = {
+      {"600 dpi A4 colour JPEG", 4960, 7016, 3, true},
+      {"colour bitmap of 3000 x 2000", 3000, 2000, 3, false},
+      {"grey bitmap of 2500 x 3500", 2500, 3500, 1, false},
+      {"a capture", 640, 480, 3, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString path = testing_support::freshDir("viewer") + (c.jpeg ? "/MOR0001.jpg" : "/MOR0001.bmp");
+    {
+      const scan::Image picture = quarters(c.width, c.height, c.channels);
+      const std::string name = QFile::encodeName(path).toStdString();
+      ASSERT_TRUE(c.jpeg ? scan::writeJpeg(picture, name, files::Commit::NoReplace)
+                         : scan::writeBmp(picture, name, files::Commit::NoReplace));
+    }
+    ASSERT_TRUE(stills::LoadViewerPicture(path));
+    const QImage shown = app::Form3->Image1->pixmap().toImage();
+    EXPECT_LE(shown.width(), 1024);
+    EXPECT_LE(shown.height(), 768);
+    if (c.width <= 1024 && c.height <= 768) {
+      EXPECT_EQ(shown.size(), QSize(c.width, c.height));
+    }
+    // The shape is kept, and each quarter shows its colour.
+    EXPECT_NEAR(double(shown.width()) / shown.height(), double(c.width) / c.height, 0.02);
+    for (int quarter = 0; quarter < 4; ++quarter) {
+      const QColor seen = shown.pixelColor(shown.width() * (1 + 2 * (quarter % 2)) / 4,
+                                           shown.height() * (1 + 2 * (quarter / 2)) / 4);
+      const QColor expected = c.channels == 1 ? QColor(60 * quarter, 60 * quarter, 60 * quarter)
+                                              : QList<QColor>{Qt::red, Qt::green, Qt::blue, Qt::white}[quarter];
+      EXPECT_NEAR(seen.red(), expected.red(), 8) << quarter;
+      EXPECT_NEAR(seen.green(), expected.green(), 8) << quarter;
+      EXPECT_NEAR(seen.blue(), expected.blue(), 8) << quarter;
+    }
+    app::Form3.Unload();
+  }
+}
+
+}  // namespace
