@@ -94,6 +94,30 @@ TEST_F(TwainWindowTest, FlatbedRunAsksForEachPageAndLocksTheWindowMeanwhile) {
   EXPECT_EQ(storedPath(), pictures + "/ZENO0002.bmp");
 }
 
+// A signal asks for the end while the second page is being asked for: that
+// page is still scanned and written, then the program ends as "Exit" does.
+TEST_F(TwainWindowTest, AnEndAskedForDuringARunComesAfterThePageUnderWay) {
+  app::AppState.FileExt = ".bmp";
+  twain::Form2& w = load();
+  const QString pictures = testing_support::picturesDir();
+  QStringList storedAtPrompt;
+  answerPrompts(3, [&](int prompt) {
+    storedAtPrompt << storedPath();
+    if (prompt == 2) {
+      EXPECT_NO_THROW(w.RequestEnd());
+    }
+  });
+  EXPECT_THROW(w.mnuCapture_Click(), testing_support::ProgramEnded);
+
+  // The path was stored as each page was written, not only at the end.
+  EXPECT_EQ(storedAtPrompt, (QStringList{"<unset>", pictures + "/ZENO0001.bmp"}));
+  EXPECT_EQ(dialogs.modalCount, 2);
+  EXPECT_EQ(pictureSize(pictures + "/ZENO0002.bmp"), kPage);
+  EXPECT_FALSE(QFile::exists(pictures + "/ZENO0003.bmp"));
+  EXPECT_FALSE(app::Form2.IsLoaded());
+  EXPECT_EQ(storedPath(), pictures + "/ZENO0002.bmp");
+}
+
 class DeviceFaultRun : public TwainWindowTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(DeviceFaultRun, EndsCleanlyKeepingEveryPageWritten) {
