@@ -9,7 +9,8 @@
 namespace scan {
 
 // Uncompressed, bottom-up, rows padded to 4 bytes: 24-bit for colour, 8-bit
-// with a grey palette for grey pictures; the resolution goes into the header.
+// with a grey palette for grey pictures, 1-bit black and white for line art;
+// the resolution goes into the header.
 // Atomic: either the whole file appears under `path` or nothing changes.
 // False for an invalid picture or when the file cannot be written (with
 // Commit::NoReplace also when `path` exists).

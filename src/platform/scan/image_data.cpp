@@ -46,6 +46,7 @@ std::optional<Image> inLayout(const Image& image, Layout layout) {
   Image out = blankImage(image.width, image.height, image.channels, layout);
   out.xDpi = image.xDpi;
   out.yDpi = image.yDpi;
+  out.bilevel = image.bilevel;
   for (int y = 0; y < image.height; ++y) {
     const std::uint8_t* src = rowFromTop(image, y);
     std::uint8_t* dst = rowFromTop(out, y);

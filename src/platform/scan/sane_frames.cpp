@@ -66,6 +66,7 @@ std::optional<Image> fromSingleFrame(const Frame& frame, int lines, double xDpi,
   if (!image) return std::nullopt;
   const std::size_t samples = static_cast<std::size_t>(p.pixelsPerLine) * channels;
   const bool gray = p.format == FrameFormat::Gray;
+  image->bilevel = gray && p.depth == 1;
   std::uint8_t* out = image->pixels.data();
   for (int y = 0; y < lines; ++y) {
     const std::uint8_t* line = frame.data.data() + static_cast<std::size_t>(y) * p.bytesPerLine;
