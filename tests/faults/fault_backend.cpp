@@ -11,7 +11,7 @@ namespace faults {
 
 void useFaultBackend(const QStringList& plan) {
   ASSERT_TRUE(scan::shutdownScanner());
-  static const QString dir = testing_support::freshDir("faultsane");
+  const QString dir = testing_support::saneConfigDir();
   for (const auto& [name, text] : {std::pair{QString("dll.conf"), QByteArray("vicfault\n")},
                                    std::pair{QString("vicfault.conf"), (plan.join('\n') + '\n').toUtf8()}}) {
     QFile file(dir + "/" + name);

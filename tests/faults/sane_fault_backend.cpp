@@ -14,12 +14,17 @@
 //   fill BYTES    limits the size of files the process may write to BYTES
 //                 (as a disk filling up), then sends a whole page
 // After the last planned page the feeder is empty.
+// A line "device options" gives the device the standard options of a
+// scanner: mode (Color, Gray, Lineart), resolution (a list of 75 to 1200
+// dpi) and a scan area of 215.9 x 355.6 mm; "ok" pages then come in the
+// size and format those set. "device options no-mode" leaves the mode out.
 
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -39,6 +44,25 @@ struct Page {
   std::string argument;
 };
 
+struct Settings {
+  bool options = false;
+  bool mode = false;
+  char modeValue[16] = "Color";
+  SANE_Word resolution = 300;
+  SANE_Word geometry[4] = {0, 0, SANE_FIX(215.9), SANE_FIX(355.6)};  // tl-x, tl-y, br-x, br-y
+};
+
+SANE_Parameters rgb(int width, int bytesPerLine, int lines) {
+  SANE_Parameters p{};
+  p.format = SANE_FRAME_RGB;
+  p.last_frame = SANE_TRUE;
+  p.pixels_per_line = width;
+  p.bytes_per_line = bytesPerLine;
+  p.lines = lines;
+  p.depth = 8;
+  return p;
+}
+
 const std::map<std::string, SANE_Status> kStatuses = {
     {"SANE_STATUS_JAMMED", SANE_STATUS_JAMMED},         {"SANE_STATUS_COVER_OPEN", SANE_STATUS_COVER_OPEN},
     {"SANE_STATUS_IO_ERROR", SANE_STATUS_IO_ERROR},     {"SANE_STATUS_NO_DOCS", SANE_STATUS_NO_DOCS},
@@ -52,7 +76,7 @@ SANE_Status statusNamed(const std::string& name) {
   return found == kStatuses.end() ? SANE_STATUS_IO_ERROR : found->second;
 }
 
-std::vector<Page> readPlan() {
+std::vector<Page> readPlan(Settings& settings) {
   std::vector<Page> plan;
   const char* dir = std::getenv("SANE_CONFIG_DIR");
   std::ifstream file(std::string(dir ? dir : ".") + "/vicfault.conf");
@@ -61,13 +85,21 @@ std::vector<Page> readPlan() {
     Page page;
     if (!(words >> page.kind)) continue;
     std::getline(words >> std::ws, page.argument);
+    if (page.kind == "device") {
+      settings.options = page.argument.rfind("options", 0) == 0;
+      settings.mode = settings.options && page.argument.find("no-mode") == std::string::npos;
+      continue;
+    }
     plan.push_back(page);
   }
   return plan;
 }
 
+
 struct Scanner {
   std::vector<Page> plan;
+  Settings settings;
+  std::vector<SANE_Option_Descriptor> options;
   std::size_t next = 0;  // the page the next start takes
   bool scanning = false;
   SANE_Parameters params{};
@@ -106,18 +138,108 @@ SANE_Option_Descriptor sourceOption() {
   return d;
 }
 
-const SANE_Option_Descriptor kOptions[] = {optionCount(), sourceOption()};
+SANE_String_Const kModes[] = {SANE_VALUE_SCAN_MODE_COLOR, SANE_VALUE_SCAN_MODE_GRAY, SANE_VALUE_SCAN_MODE_LINEART,
+                              nullptr};
+const SANE_Word kResolutions[] = {5, 75, 150, 300, 600, 1200};
+const SANE_Range kWidthRange = {0, SANE_FIX(215.9), 0};
+const SANE_Range kHeightRange = {0, SANE_FIX(355.6), 0};
+const char* const kGeometryNames[] = {SANE_NAME_SCAN_TL_X, SANE_NAME_SCAN_TL_Y, SANE_NAME_SCAN_BR_X,
+                                      SANE_NAME_SCAN_BR_Y};
 
-SANE_Parameters rgb(int width, int bytesPerLine, int lines) {
-  SANE_Parameters p{};
-  p.format = SANE_FRAME_RGB;
-  p.last_frame = SANE_TRUE;
-  p.pixels_per_line = width;
-  p.bytes_per_line = bytesPerLine;
-  p.lines = lines;
-  p.depth = 8;
+SANE_Option_Descriptor modeOption() {
+  SANE_Option_Descriptor d = sourceOption();
+  d.name = SANE_NAME_SCAN_MODE;
+  d.title = SANE_TITLE_SCAN_MODE;
+  d.size = sizeof Settings::modeValue;
+  d.constraint.string_list = kModes;
+  return d;
+}
+
+SANE_Option_Descriptor resolutionOption() {
+  SANE_Option_Descriptor d{};
+  d.name = SANE_NAME_SCAN_RESOLUTION;
+  d.title = SANE_TITLE_SCAN_RESOLUTION;
+  d.type = SANE_TYPE_INT;
+  d.unit = SANE_UNIT_DPI;
+  d.size = sizeof(SANE_Word);
+  d.cap = SANE_CAP_SOFT_SELECT | SANE_CAP_SOFT_DETECT;
+  d.constraint_type = SANE_CONSTRAINT_WORD_LIST;
+  d.constraint.word_list = kResolutions;
+  return d;
+}
+
+SANE_Option_Descriptor geometryOption(int corner) {
+  SANE_Option_Descriptor d{};
+  d.name = kGeometryNames[corner];
+  d.title = kGeometryNames[corner];
+  d.type = SANE_TYPE_FIXED;
+  d.unit = SANE_UNIT_MM;
+  d.size = sizeof(SANE_Word);
+  d.cap = SANE_CAP_SOFT_SELECT | SANE_CAP_SOFT_DETECT;
+  d.constraint_type = SANE_CONSTRAINT_RANGE;
+  d.constraint.range = corner % 2 == 0 ? &kWidthRange : &kHeightRange;
+  return d;
+}
+
+std::vector<SANE_Option_Descriptor> optionsOf(const Settings& settings) {
+  std::vector<SANE_Option_Descriptor> options = {optionCount(), sourceOption()};
+  if (!settings.options) return options;
+  if (settings.mode) options.push_back(modeOption());
+  options.push_back(resolutionOption());
+  for (int corner = 0; corner < 4; ++corner) options.push_back(geometryOption(corner));
+  return options;
+}
+
+// An option of the standard set: the value it keeps, its size, and whether
+// a value is allowed.
+SANE_Status controlStandard(Settings& settings, const SANE_Option_Descriptor& d, SANE_Action action, void* value,
+                            SANE_Int* info) {
+  const std::string name = d.name;
+  void* held = name == SANE_NAME_SCAN_MODE ? static_cast<void*>(settings.modeValue)
+               : name == SANE_NAME_SCAN_RESOLUTION ? static_cast<void*>(&settings.resolution)
+                                                   : nullptr;
+  for (int corner = 0; corner < 4; ++corner)
+    if (name == kGeometryNames[corner]) held = &settings.geometry[corner];
+  if (action == SANE_ACTION_GET_VALUE) {
+    std::memcpy(value, held, static_cast<std::size_t>(d.size));
+    return SANE_STATUS_GOOD;
+  }
+  if (action != SANE_ACTION_SET_VALUE) return SANE_STATUS_INVAL;
+  if (name == SANE_NAME_SCAN_MODE) {
+    const char* wanted = static_cast<const char*>(value);
+    for (SANE_String_Const* m = kModes; *m; ++m)
+      if (std::strcmp(*m, wanted) == 0) return std::strcpy(settings.modeValue, wanted), SANE_STATUS_GOOD;
+    return SANE_STATUS_INVAL;
+  }
+  const SANE_Word word = *static_cast<const SANE_Word*>(value);
+  if (name == SANE_NAME_SCAN_RESOLUTION) {
+    if (std::find(kResolutions + 1, kResolutions + 1 + kResolutions[0], word) == kResolutions + 1 + kResolutions[0])
+      return SANE_STATUS_INVAL;
+    settings.resolution = word;
+    return SANE_STATUS_GOOD;
+  }
+  const SANE_Word clamped = std::clamp(word, d.constraint.range->min, d.constraint.range->max);
+  if (info && clamped != word) *info = SANE_INFO_INEXACT;
+  *static_cast<SANE_Word*>(held) = clamped;
+  return SANE_STATUS_GOOD;
+}
+
+// The page the standard options describe.
+SANE_Parameters optionPage(const Settings& settings) {
+  const auto pixels = [&](int from, int to) {
+    const double mm = SANE_UNFIX(settings.geometry[to] - settings.geometry[from]);
+    return std::max(1, static_cast<int>(std::lround(mm / 25.4 * settings.resolution)));
+  };
+  const int width = pixels(0, 2), lines = pixels(1, 3);
+  const std::string mode = settings.mode ? settings.modeValue : SANE_VALUE_SCAN_MODE_COLOR;
+  SANE_Parameters p = rgb(width, width * 3, lines);
+  if (mode == SANE_VALUE_SCAN_MODE_COLOR) return p;
+  p.format = SANE_FRAME_GRAY;
+  p.depth = mode == SANE_VALUE_SCAN_MODE_GRAY ? 8 : 1;
+  p.bytes_per_line = p.depth == 8 ? width : (width + 7) / 8;
   return p;
 }
+
 
 }  // namespace
 
@@ -140,7 +262,8 @@ SANE_Status sane_vicfault_open(SANE_String_Const name, SANE_Handle* handle) {
     return SANE_STATUS_INVAL;
   if (theScanner) return SANE_STATUS_DEVICE_BUSY;
   theScanner = new Scanner;
-  theScanner->plan = readPlan();
+  theScanner->plan = readPlan(theScanner->settings);
+  theScanner->options = optionsOf(theScanner->settings);
   *handle = theScanner;
   return SANE_STATUS_GOOD;
 }
@@ -150,16 +273,22 @@ void sane_vicfault_close(SANE_Handle) {
   theScanner = nullptr;
 }
 
-const SANE_Option_Descriptor* sane_vicfault_get_option_descriptor(SANE_Handle, SANE_Int option) {
-  return option >= 0 && option < 2 ? &kOptions[option] : nullptr;
+const SANE_Option_Descriptor* sane_vicfault_get_option_descriptor(SANE_Handle handle, SANE_Int option) {
+  const auto& options = static_cast<Scanner*>(handle)->options;
+  return option >= 0 && option < static_cast<SANE_Int>(options.size()) ? &options[option] : nullptr;
 }
 
-SANE_Status sane_vicfault_control_option(SANE_Handle, SANE_Int option, SANE_Action action, void* value,
+SANE_Status sane_vicfault_control_option(SANE_Handle handle, SANE_Int option, SANE_Action action, void* value,
                                          SANE_Int* info) {
+  auto* s = static_cast<Scanner*>(handle);
   if (info) *info = 0;
   if (option == 0 && action == SANE_ACTION_GET_VALUE) {
-    *static_cast<SANE_Word*>(value) = 2;
+    *static_cast<SANE_Word*>(value) = static_cast<SANE_Word>(s->options.size());
     return SANE_STATUS_GOOD;
+  }
+  if (option >= 2 && option < static_cast<SANE_Int>(s->options.size())) {
+    if (s->scanning && action == SANE_ACTION_SET_VALUE) return SANE_STATUS_DEVICE_BUSY;
+    return controlStandard(s->settings, s->options[option], action, value, info);
   }
   if (option != 1) return SANE_STATUS_INVAL;
   if (action == SANE_ACTION_GET_VALUE) {
@@ -176,7 +305,7 @@ SANE_Status sane_vicfault_control_option(SANE_Handle, SANE_Int option, SANE_Acti
 SANE_Status sane_vicfault_get_parameters(SANE_Handle handle, SANE_Parameters* params) {
   auto* s = static_cast<Scanner*>(handle);
   // Before a scan: what the next page would be, as scanners guess it.
-  *params = s->scanning ? s->params : rgb(kWidth, kWidth * 3, kLines);
+  *params = s->scanning ? s->params : s->settings.options ? optionPage(s->settings) : rgb(kWidth, kWidth * 3, kLines);
   return SANE_STATUS_GOOD;
 }
 
@@ -201,10 +330,16 @@ SANE_Status sane_vicfault_start(SANE_Handle handle) {
   if (page.kind == "narrow") bytesPerLine = kWidth;
   if (page.kind == "huge") width = bytesPerLine = lines = sentLines = 60000;
   s->params = rgb(width, bytesPerLine, lines);
+  if (page.kind == "ok" && s->settings.options) {
+    s->params = optionPage(s->settings);
+    bytesPerLine = s->params.bytes_per_line;
+    sentLines = s->params.lines;
+  }
   // Huge pages are refused before any data is read; there is none to make.
   const std::size_t bytes = page.kind == "huge" ? 0 : std::size_t(bytesPerLine) * std::size_t(sentLines);
   s->data.assign(bytes, SANE_Byte(0));
-  for (std::size_t i = 0; i < bytes; ++i) s->data[i] = SANE_Byte((s->next * 37 + i / std::size_t(bytesPerLine)) & 0xff);
+  for (std::size_t at = 0, line = 0; at < bytes; at += std::size_t(bytesPerLine), ++line)
+    std::memset(s->data.data() + at, (s->next * 37 + line) & 0xff, std::min(bytes - at, std::size_t(bytesPerLine)));
   s->sent = 0;
   s->failAt = page.kind == "mid" ? bytes / 2 : bytes;
   s->failure = page.kind == "mid" ? statusNamed(page.argument) : SANE_STATUS_GOOD;
@@ -219,7 +354,8 @@ SANE_Status sane_vicfault_read(SANE_Handle handle, SANE_Byte* buffer, SANE_Int m
   if (s->sent >= s->failAt && s->failure != SANE_STATUS_GOOD) return s->failure;
   if (s->sent >= s->data.size()) return SANE_STATUS_EOF;
   const std::size_t until = std::min(s->failAt, s->data.size());
-  const std::size_t n = std::min({until - s->sent, std::size_t(std::max(maxLength, 0)), std::size_t(4096)});
+  const std::size_t chunk = s->settings.options ? 65536 : 4096;
+  const std::size_t n = std::min({until - s->sent, std::size_t(std::max(maxLength, 0)), chunk});
   std::memcpy(buffer, s->data.data() + s->sent, n);
   s->sent += n;
   *length = SANE_Int(n);

@@ -24,6 +24,9 @@ QString picturesDir();
 QString configDir();
 // A new empty folder below the private HOME.
 QString freshDir(const QString& name);
+// The folder every SANE set-up of this process writes its configuration to:
+// SANE looks its configuration folder up once per process.
+QString saneConfigDir();
 
 // Runs deferred deletions and pending events.
 void settle();

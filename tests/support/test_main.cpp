@@ -25,6 +25,11 @@ QString freshDir(const QString& name) {
   return dir;
 }
 
+QString saneConfigDir() {
+  static const QString dir = freshDir("sane");
+  return dir;
+}
+
 void settle() {
   for (int i = 0; i < 3; ++i) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

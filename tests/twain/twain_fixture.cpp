@@ -15,6 +15,7 @@
 #include "platform/runtime/settings.h"
 #include "platform/scan/sane_test_backend.h"
 #include "platform/scan/scanner.h"
+#include "platform/scan/scanner_choice.h"
 
 namespace twain_testing {
 
@@ -34,6 +35,8 @@ void TwainWindowTest::SetUp() {
   app::Form2.setFactory([] { return std::make_unique<twain::Form2>(); });
   app::frmAbout.setFactory([] { return std::make_unique<about::frmAbout>(); });
   scanner_testing::useTestBackend();
+  // Small pages keep the runs quick.
+  for (const char* device : {"test:0", "test:1"}) ASSERT_TRUE(scan::storeSettings(device, {75, scan::ColourMode::Color, "A4"}));
   TWAIN_SuppressErrorMessages(0);  // as in a fresh process; a run leaves it on
   dir = testing_support::freshDir("scans");
 }

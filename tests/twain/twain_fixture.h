@@ -20,7 +20,7 @@ inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.
 namespace twain_testing {
 
 inline const QString kFeeder = "Automatic Document Feeder";
-inline const QSize kPage(157, 196);  // 80 x 100 mm at 50 dpi
+inline const QSize kPage(590, 590);  // the test backend's whole area, 200 x 200 mm, at 75 dpi
 
 class TwainWindowTest : public ::testing::Test {
  protected:

@@ -2,6 +2,7 @@
 
 #include <sane/saneopts.h>
 
+#include <cmath>
 #include <cstring>
 #include <thread>
 
@@ -152,6 +153,23 @@ std::optional<double> SaneDevice::numberOption(const char* name) const {
   if (sane_control_option(handle_, index, SANE_ACTION_GET_VALUE, words.data(), nullptr) != SANE_STATUS_GOOD)
     return std::nullopt;
   return d->type == SANE_TYPE_FIXED ? SANE_UNFIX(words[0]) : static_cast<double>(words[0]);
+}
+
+SANE_Status SaneDevice::setNumberOption(const char* name, double value) {
+  SANE_Int index = 0;
+  const SANE_Option_Descriptor* d = find(name, index);
+  if (!d || (d->type != SANE_TYPE_INT && d->type != SANE_TYPE_FIXED) ||
+      d->size < static_cast<SANE_Int>(sizeof(SANE_Word)))
+    return SANE_STATUS_UNSUPPORTED;
+  if (!SANE_OPTION_IS_SETTABLE(d->cap)) return SANE_STATUS_ACCESS_DENIED;
+  const SANE_Word word = d->type == SANE_TYPE_FIXED ? SANE_FIX(value) : static_cast<SANE_Word>(std::lround(value));
+  std::vector<SANE_Word> words(static_cast<std::size_t>(d->size) / sizeof(SANE_Word), word);
+  return sane_control_option(handle_, index, SANE_ACTION_SET_VALUE, words.data(), nullptr);
+}
+
+const SANE_Option_Descriptor* SaneDevice::descriptor(const char* name) const {
+  SANE_Int index = 0;
+  return find(name, index);
 }
 
 std::pair<double, double> resolutionOf(const SaneDevice& device) {

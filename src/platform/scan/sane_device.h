@@ -54,6 +54,10 @@ class SaneDevice final : public ScanDevice {
   SANE_Status setStringOption(const char* name, const std::string& value);
   // An integer or fixed-point option as a number (the first element of an array).
   std::optional<double> numberOption(const char* name) const;
+  // Sets an integer or fixed-point option (every element of an array).
+  SANE_Status setNumberOption(const char* name, double value);
+  // The descriptor of an active option, or nullptr.
+  const SANE_Option_Descriptor* descriptor(const char* name) const;
 
  private:
   SaneDevice(SANE_Handle handle, std::string name) : handle_(handle), name_(std::move(name)) {}

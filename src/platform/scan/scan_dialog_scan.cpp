@@ -5,9 +5,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/scan/scan_dialog_settings.h"
+
 namespace scan {
 
-ScanPromptDialog::ScanPromptDialog(QWidget* parent, const QString& title, const QString& source)
+ScanPromptDialog::ScanPromptDialog(QWidget* parent, const QString& title, const QString& source,
+                                   const ScanOffer& offer, const ScanSettings& settings)
     : QDialog(parent) {
   setWindowTitle(title);
   setObjectName("scanPromptDialog");
@@ -16,6 +19,9 @@ ScanPromptDialog::ScanPromptDialog(QWidget* parent, const QString& title, const 
       new QLabel("Place the next page on " + source + ", then choose Scan.\nChoose Done when finished.", this);
   label->setObjectName("promptLabel");
   layout->addWidget(label);
+  settings_ = new ScanSettingsPanel(this);
+  settings_->setOffer(offer, settings);
+  layout->addWidget(settings_);
 
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* scan = buttons->addButton("Scan", QDialogButtonBox::AcceptRole);
@@ -27,5 +33,7 @@ ScanPromptDialog::ScanPromptDialog(QWidget* parent, const QString& title, const 
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
+
+ScanSettings ScanPromptDialog::settings() const { return settings_->settings(); }
 
 }  // namespace scan

@@ -4,12 +4,22 @@
 
 #include <QDialog>
 
+#include "platform/scan/scan_settings.h"
+
 namespace scan {
 
-// Object names: "scanPromptDialog", "promptLabel", "scanButton", "doneButton".
+class ScanSettingsPanel;
+
+// Object names: "scanPromptDialog", "promptLabel", "scanButton", "doneButton",
+// and the settings for the next page (see ScanSettingsPanel).
 class ScanPromptDialog : public QDialog {
  public:
-  ScanPromptDialog(QWidget* parent, const QString& title, const QString& source);
+  ScanPromptDialog(QWidget* parent, const QString& title, const QString& source, const ScanOffer& offer,
+                   const ScanSettings& settings);
+  ScanSettings settings() const;
+
+ private:
+  ScanSettingsPanel* settings_;
 };
 
 }  // namespace scan

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/scan/scan_dialog_settings.h"
+
 namespace scan {
 
 QString describe(const SourceEntry& entry) {
@@ -34,10 +36,14 @@ SelectSourceDialog::SelectSourceDialog(QWidget* parent, const QString& title, st
     if (entries_[i].choice == *current) row = static_cast<int>(i);
   list_->setCurrentRow(row);
   layout->addWidget(list_);
+  settings_ = new ScanSettingsPanel(this);
+  layout->addWidget(settings_);
+  showSettingsOf(row);
 
   auto* buttons = new QDialogButtonBox(this);
   select_ = buttons->addButton("Select", QDialogButtonBox::AcceptRole);
   select_->setObjectName("selectButton");
+  select_->setDefault(true);
   select_->setEnabled(row >= 0);
   QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
   cancel->setObjectName("cancelButton");
@@ -45,7 +51,10 @@ SelectSourceDialog::SelectSourceDialog(QWidget* parent, const QString& title, st
 
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(list_, &QListWidget::currentRowChanged, this, [this](int r) { select_->setEnabled(r >= 0); });
+  connect(list_, &QListWidget::currentRowChanged, this, [this](int r) {
+    select_->setEnabled(r >= 0);
+    showSettingsOf(r);
+  });
   connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
 }
 
@@ -53,6 +62,23 @@ std::optional<SourceChoice> SelectSourceDialog::selected() const {
   const int row = list_->currentRow();
   if (row < 0 || row >= static_cast<int>(entries_.size())) return std::nullopt;
   return entries_[static_cast<std::size_t>(row)].choice;
+}
+
+ScanSettings SelectSourceDialog::selectedSettings() const { return settings_->settings(); }
+
+// The settings belong to the device; its sources may offer different ones.
+void SelectSourceDialog::showSettingsOf(int row) {
+  const auto count = static_cast<int>(entries_.size());
+  if (shownRow_ >= 0 && shownRow_ < count) chosen_[entries_[shownRow_].choice.device] = settings_->settings();
+  shownRow_ = row;
+  if (row < 0 || row >= count) {
+    settings_->setOffer({}, {});
+    return;
+  }
+  const SourceEntry& entry = entries_[static_cast<std::size_t>(row)];
+  const auto changed = chosen_.find(entry.choice.device);
+  settings_->setOffer(entry.offer,
+                      changed == chosen_.end() ? entry.settings : fitSettings(changed->second, entry.offer));
 }
 
 }  // namespace scan

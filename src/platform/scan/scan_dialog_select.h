@@ -2,7 +2,9 @@
 // The dialog in which the user picks the default scanner and source.
 
 #include <QDialog>
+#include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/scan/scanner_choice.h"
@@ -12,8 +14,11 @@ class QPushButton;
 
 namespace scan {
 
+class ScanSettingsPanel;
+
 // Object names: "sourceList" (one row per device and source), "selectButton",
-// "cancelButton".
+// "cancelButton", and the settings of the selected device (see
+// ScanSettingsPanel).
 class SelectSourceDialog : public QDialog {
  public:
   SelectSourceDialog(QWidget* parent, const QString& title, std::vector<SourceEntry> entries,
@@ -21,10 +26,17 @@ class SelectSourceDialog : public QDialog {
 
   // The entry selected now, if any.
   std::optional<SourceChoice> selected() const;
+  // The settings chosen for the selected device.
+  ScanSettings selectedSettings() const;
 
  private:
+  void showSettingsOf(int row);
+
   std::vector<SourceEntry> entries_;
+  std::map<std::string, ScanSettings> chosen_;  // per device, as changed in this dialog
+  int shownRow_ = -1;
   QListWidget* list_;
+  ScanSettingsPanel* settings_;
   QPushButton* select_;
 };
 

@@ -13,6 +13,7 @@
 #include "platform/scan/image_files.h"
 #include "platform/scan/sane_device.h"
 #include "platform/scan/sane_library.h"
+#include "platform/scan/sane_options.h"
 #include "platform/scan/sane_page.h"
 #include "platform/scan/scan_dialog_progress.h"
 #include "platform/scan/scan_dialog_scan.h"
@@ -33,6 +34,8 @@ struct Session {
   bool multiTransfer = false;
   std::unique_ptr<SaneDevice> device;
   QString sourceText;  // what the prompt calls the open source
+  ScanOffer offer;     // what the open source offers
+  ScanSettings settings;  // and what it is set to
   bool feeder = false;
   bool busy = false;
   bool closeRequested = false;
@@ -109,8 +112,8 @@ Acquire failure(const PageResult& page) {
   }
 }
 
-// Selects the chosen source and colour; false (with the reason told) when
-// the source cannot be selected.
+// Selects the chosen source and the device's settings; false (with the
+// reason told) when the source cannot be selected.
 bool configure(SaneDevice& device, const SourceChoice& choice) {
   if (!choice.source.empty()) {
     const SANE_Status status = device.setStringOption(SANE_NAME_SCAN_SOURCE, choice.source);
@@ -120,9 +123,30 @@ bool configure(SaneDevice& device, const SourceChoice& choice) {
       return false;
     }
   }
-  for (const std::string& mode : device.stringChoices(SANE_NAME_SCAN_MODE))
-    if (mode == SANE_VALUE_SCAN_MODE_COLOR) device.setStringOption(SANE_NAME_SCAN_MODE, mode);
+  Session& s = session();
+  s.offer = readOffer(device);
+  s.settings = fitSettings(storedSettings(choice.device), s.offer);
+  // Every value comes from the device's own constraints; one it still turns
+  // down leaves its own, which the page then records.
+  applySettings(device, s.offer, s.settings);
   return true;
+}
+
+// Settings changed before a flatbed page apply from that page on, and are
+// kept for the device.
+void changeSettings(const ScanSettings& chosen) {
+  Session& s = session();
+  if (chosen == s.settings) return;
+  s.settings = chosen;
+  applySettings(*s.device, s.offer, chosen);
+  storeSettings(s.device->name(), chosen);
+}
+
+// Line art is kept as black and white, whichever depth the device sent it in.
+void markLineart(Image& image) {
+  const Session& s = session();
+  if (image.channels == 1 && s.settings.mode == ColourMode::Lineart && findMode(s.offer, ColourMode::Lineart))
+    image.bilevel = true;
 }
 
 Acquire acquire(QPointer<QWidget> owner, const char* path) {
@@ -137,8 +161,9 @@ Acquire acquire(QPointer<QWidget> owner, const char* path) {
   }
   BusyGuard guard;
   if (!s.feeder) {
-    Owned<ScanPromptDialog> prompt(new ScanPromptDialog(owner, s.title, s.sourceText));
-    if (prompt.run() != QDialog::Accepted || s.closeRequested) return Acquire::Cancelled;
+    Owned<ScanPromptDialog> prompt(new ScanPromptDialog(owner, s.title, s.sourceText, s.offer, s.settings));
+    if (prompt.run() != QDialog::Accepted || s.closeRequested || !prompt.get()) return Acquire::Cancelled;
+    changeSettings(prompt.get()->settings());
   }
   const auto [xDpi, yDpi] = resolutionOf(*s.device);
   ScanProgress progress(owner.data(), s.title);
@@ -148,6 +173,7 @@ Acquire acquire(QPointer<QWidget> owner, const char* path) {
   if (page.outcome != PageOutcome::Scanned) return failure(page);
   if (!s.feeder) s.device->cancel();  // ends this acquisition; the next page starts a new one
   if (s.closeRequested) return Acquire::Cancelled;
+  markLineart(*page.image);
   if (!writeNewBitmap(std::move(*page.image), path)) {
     if (nameTaken(path)) {
       report(QString::fromLocal8Bit(path) + " exists already; it was left as it is.");
@@ -187,7 +213,7 @@ std::int32_t TWAIN_SelectImageSource(win::HWND owner) {
   if (dialog.run() != QDialog::Accepted) return 0;
   const auto chosen = dialog.get()->selected();
   if (!chosen) return 0;
-  if (!scan::storeChoice(*chosen)) {
+  if (!scan::storeChoice(*chosen) || !scan::storeSettings(chosen->device, dialog.get()->selectedSettings())) {
     scan::report("The choice of scanner could not be saved.");
     return 0;
   }

@@ -11,17 +11,21 @@
 // boxes. Answers 1.
 std::int32_t TWAIN_SetAppTitle(const char* title);
 
-// Modal dialog listing every scanner and each of its sources; the choice is
-// stored as the default source. 1 when a source was chosen, 0 otherwise.
+// Modal dialog listing every scanner and each of its sources, with the
+// settings the selected one offers; the choice is stored as the default
+// source, the settings as the device's. 1 when a source was chosen, 0
+// otherwise.
 std::int32_t TWAIN_SelectImageSource(win::HWND owner);
 
-// Opens the default source (closing one that is open), selects its source,
-// colour where the device offers it. 1 when open, 0 otherwise.
+// Opens the default source (closing one that is open), selects its source
+// and puts it into the resolution, mode and page size kept for the device.
+// 1 when open, 0 otherwise.
 std::int32_t TWAIN_OpenDefaultSource();
 
 // Acquires one page to `path` as an uncompressed bitmap, never replacing an
 // existing file. Pages from a feeder are taken without asking; for other
-// sources the user is asked to place the page first. 0 when the page was
+// sources the user is asked to place the page first, and may change the
+// settings for it. 0 when the page was
 // written; otherwise one of scan::Acquire, and nothing was written.
 // The file is complete under its name but not yet flushed: the caller
 // flushes it (files::flushToDisk) when it stays, or converts it straight

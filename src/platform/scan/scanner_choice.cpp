@@ -9,6 +9,7 @@
 #include "platform/runtime/settings.h"
 #include "platform/scan/sane_device.h"
 #include "platform/scan/sane_library.h"
+#include "platform/scan/sane_options.h"
 
 namespace scan {
 
@@ -22,12 +23,32 @@ std::string lower(std::string s) {
   return s;
 }
 
-void addSources(std::vector<SourceEntry>& entries, const std::string& name, const std::string& description,
-                const SaneDevice* device) {
+std::vector<std::string> sourcesOf(const SaneDevice* device) {
   std::vector<std::string> sources;
   if (device) sources = device->stringChoices(SANE_NAME_SCAN_SOURCE);
   if (sources.empty()) sources.emplace_back();
-  for (const std::string& source : sources) entries.push_back({{name, source}, description});
+  return sources;
+}
+
+SourceEntry entryFor(const std::string& name, const std::string& source, const std::string& description,
+                     const ScanOffer& offer, const ScanSettings& stored) {
+  return {{name, source}, description, offer, fitSettings(stored, offer)};
+}
+
+bool isSafe(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_';
+}
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+const std::string kDevicePrefix = "Device ";
+
+QString setting(const std::string& device, const char* key) {
+  return rt::GetSetting(kApplication, QString::fromStdString(settingsSection(device)), key, "");
 }
 
 }  // namespace
@@ -50,18 +71,77 @@ std::optional<SourceChoice> defaultChoice() {
   return SourceChoice{devices.front().name, {}};
 }
 
+std::string settingsSection(const std::string& device) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string section = kDevicePrefix;
+  for (char c : device) {
+    if (isSafe(c)) {
+      section += c;
+      continue;
+    }
+    const auto byte = static_cast<unsigned char>(c);
+    section += {'%', kHex[byte >> 4], kHex[byte & 15]};
+  }
+  return section;
+}
+
+std::optional<std::string> deviceOfSection(const std::string& section) {
+  if (section.rfind(kDevicePrefix, 0) != 0) return std::nullopt;
+  std::string device;
+  for (std::size_t i = kDevicePrefix.size(); i < section.size(); ++i) {
+    if (isSafe(section[i])) {
+      device += section[i];
+      continue;
+    }
+    if (section[i] != '%' || i + 2 >= section.size()) return std::nullopt;
+    const int high = hexValue(section[i + 1]), low = hexValue(section[i + 2]);
+    if (high < 0 || low < 0) return std::nullopt;
+    device += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return device;
+}
+
+ScanSettings storedSettings(const std::string& device) {
+  ScanSettings settings;
+  bool number = false;
+  const int resolution = setting(device, "resolution").toInt(&number);
+  if (number && resolution > 0 && resolution <= 100000) settings.resolution = resolution;
+  if (auto mode = modeFromName(setting(device, "mode").toStdString())) settings.mode = *mode;
+  const std::string page = setting(device, "page").toStdString();
+  for (const PaperSize& paper : knownPaperSizes())
+    if (paper.name == page) settings.pageSize = page;
+  if (page == kWholeArea) settings.pageSize = page;
+  return settings;
+}
+
+bool storeSettings(const std::string& device, const ScanSettings& settings) {
+  const QString section = QString::fromStdString(settingsSection(device));
+  return rt::SaveSetting(kApplication, section, "resolution", QString::number(settings.resolution)) &&
+         rt::SaveSetting(kApplication, section, "mode", QString::fromStdString(modeName(settings.mode))) &&
+         rt::SaveSetting(kApplication, section, "page", QString::fromStdString(settings.pageSize));
+}
+
 std::vector<SourceEntry> listSources(const SaneDevice* open) {
   std::vector<SourceEntry> entries;
   for (const sane::DeviceInfo& info : sane::listDevices()) {
     std::string description = info.vendor;
     if (!info.model.empty()) description += (description.empty() ? "" : " ") + info.model;
+    const ScanSettings stored = storedSettings(info.name);
     if (open && open->name() == info.name) {
-      addSources(entries, info.name, description, open);
+      const ScanOffer offer = readOffer(*open);
+      for (const std::string& source : sourcesOf(open))
+        entries.push_back(entryFor(info.name, source, description, offer, stored));
       continue;
     }
     SANE_Status status = SANE_STATUS_GOOD;
     const auto device = SaneDevice::open(info.name, status);
-    addSources(entries, info.name, description, device.get());
+    for (const std::string& source : sourcesOf(device.get())) {
+      // A source may have its own scan area.
+      if (device && !source.empty()) device->setStringOption(SANE_NAME_SCAN_SOURCE, source);
+      const ScanOffer offer = device ? readOffer(*device) : ScanOffer{};
+      entries.push_back(entryFor(info.name, source, description, offer, stored));
+    }
   }
   return entries;
 }

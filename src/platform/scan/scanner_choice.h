@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/scan/scan_settings.h"
+
 namespace scan {
 
 class SaneDevice;
@@ -19,6 +21,8 @@ struct SourceChoice {
 struct SourceEntry {
   SourceChoice choice;
   std::string description;  // vendor and model, for people
+  ScanOffer offer;          // what the device offers with this source
+  ScanSettings settings;    // the device's settings, fitted to the offer
 };
 
 // The choice stored in scanner.ini, or nothing when none is stored.
@@ -29,8 +33,22 @@ bool storeChoice(const SourceChoice& choice);
 // nothing when there is neither.
 std::optional<SourceChoice> defaultChoice();
 
+// The settings kept for a device in scanner.ini, one section per device;
+// 300 dpi, Color, A4 for a device without one (and for any value that does
+// not read as a setting).
+ScanSettings storedSettings(const std::string& device);
+bool storeSettings(const std::string& device, const ScanSettings& settings);
+
+// The section of a device: "Device " and its name with every character but
+// letters, digits, '-', '.' and '_' written as %XX, so that any name a
+// backend reports makes one safe line.
+std::string settingsSection(const std::string& device);
+// The device name a section was made from; nothing for other sections.
+std::optional<std::string> deviceOfSection(const std::string& section);
+
 // Every device with each of its sources (one entry with an empty source for
-// a device without a source option). `open` is a device this program holds
+// a device without a source option), with what each offers and the stored
+// settings fitted to it. `open` is a device this program holds
 // open already; it is asked instead of being opened a second time.
 std::vector<SourceEntry> listSources(const SaneDevice* open);
 

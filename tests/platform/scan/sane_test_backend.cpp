@@ -20,9 +20,8 @@ void useTestBackend(const QStringList& testConf) {
   static void* const pinned = dlopen("/usr/lib/x86_64-linux-gnu/sane/libsane-test.so.1", RTLD_NOW | RTLD_LOCAL);
   (void)pinned;
   EXPECT_TRUE(scan::shutdownScanner());
-  // SANE looks up its configuration folder once per process; the files in
-  // it are read again at every start of the library.
-  static const QString dir = testing_support::freshDir("sane");
+  // The files are read again at every start of the library.
+  const QString dir = testing_support::saneConfigDir();
   QFile dll(dir + "/dll.conf");
   ASSERT_TRUE(dll.open(QIODevice::WriteOnly));
   dll.write(testConf.contains("no devices") ? "" : "test\n");

@@ -69,7 +69,7 @@ TEST_F(SourceSelection, ListsEverySourceAndStoresTheChoice) {
   EXPECT_EQ(listed, (QStringList{"Flatbed on Noname frontend-tester (test:0)",
                                  "Automatic Document Feeder on Noname frontend-tester (test:0)",
                                  "Flatbed on Noname frontend-tester (test:1)", kFeeder1}));
-  EXPECT_EQ(iniFile(), "[DefaultSource]\ndevice=test:1\nsource=Automatic Document Feeder\n");
+  EXPECT_TRUE(iniFile().startsWith("[DefaultSource]\ndevice=test:1\nsource=Automatic Document Feeder\n"));
 
   // The feeder now opens by default and takes pages without asking.
   ASSERT_EQ(TWAIN_OpenDefaultSource(), 1);

@@ -26,7 +26,9 @@ using scanner_testing::decodedSize;
 using scanner_testing::useTestBackend;
 
 const std::string kFeeder = "Automatic Document Feeder";
-const QSize kPage(157, 196);  // 80 x 100 mm at 50 dpi
+const QSize kPage(590, 590);  // the whole area, 200 x 200 mm, at 75 dpi
+// Small pages keep the tests quick.
+const scan::ScanSettings kSmall{75, scan::ColourMode::Color, "Whole area"};
 
 std::int32_t code(Acquire a) { return static_cast<std::int32_t>(a); }
 
@@ -53,6 +55,7 @@ class Scanner : public ::testing::Test {
  protected:
   void SetUp() override {
     QFile::remove(rt::SettingsFile("scanner"));
+    for (const char* device : {"test:0", "test:1"}) ASSERT_TRUE(scan::storeSettings(device, kSmall));
     useTestBackend();
     TWAIN_SetAppTitle("Title of the program");
     TWAIN_SuppressErrorMessages(0);
@@ -209,32 +212,36 @@ struct Mode {
   const char* name;
   QStringList conf;
   QSize size;
+  scan::ScanSettings settings = kSmall;
+  int bitsPerPixel = 24;
 };
 
 class ScannerModes : public Scanner, public ::testing::WithParamInterface<Mode> {};
 
 TEST_P(ScannerModes, EveryFrameLayoutGivesTheWholeWhitePage) {
   useTestBackend(GetParam().conf);
+  ASSERT_TRUE(scan::storeSettings("test:0", GetParam().settings));
   openFeeder();
   ASSERT_EQ(acquire("a.bmp"), 0);
   ASSERT_EQ(acquire("b.bmp"), 0);
   EXPECT_EQ(decodedSize(path("b.bmp")), GetParam().size);
-  EXPECT_EQ(bitsPerPixel(path("b.bmp")), 24);
+  EXPECT_EQ(bitsPerPixel(path("b.bmp")), GetParam().bitsPerPixel);
   EXPECT_TRUE(allWhite(path("b.bmp")));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, ScannerModes,
-    ::testing::Values(Mode{"Depth16", {"depth 16"}, kPage}, Mode{"Depth1", {"depth 1"}, kPage},
+    ::testing::Values(Mode{"Depth16", {"depth 16"}, kPage},
+                      Mode{"Depth1", {}, kPage, {75, scan::ColourMode::Lineart, "Whole area"}, 1},
                       Mode{"ThreePass", {"three-pass true"}, kPage},
                       Mode{"ThreePassOtherOrder", {"three-pass true", "three-pass-order BGR"}, kPage},
-                      Mode{"PaddedLines", {"ppl-loss 5"}, QSize(152, 196)},
-                      Mode{"UnknownHeight", {"hand-scanner true"}, QSize(216, 334)},
+                      Mode{"PaddedLines", {"ppl-loss 5"}, QSize(585, 590)},
+                      Mode{"UnknownHeight", {"hand-scanner true"}, QSize(324, 501)},
                       Mode{"TinyReads", {"read-limit true", "read-limit-size 1000"}, kPage},
                       Mode{"NonBlockingWithSelect", {"non-blocking true", "select-fd true"}, kPage},
                       Mode{"NonBlockingWithoutSelect", {"non-blocking true"}, kPage},
                       Mode{"FuzzyParameters", {"fuzzy-parameters true"}, kPage},
-                      Mode{"At254Dpi", {"resolution 254"}, QSize(800, 1000)}),
+                      Mode{"At150Dpi", {}, QSize(1181, 1181), {150, scan::ColourMode::Color, "Whole area"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Runs `action` once, as soon as the progress window is on screen.
@@ -258,10 +265,11 @@ class WhenProgressShows {
 };
 
 // About a second per page: far beyond the moment after which progress shows.
-const QStringList kSlowPage = {"resolution 100", "read-delay true", "read-delay-duration 200000"};
+const QStringList kSlowPage = {"read-delay true", "read-delay-duration 200000"};
 
 TEST_F(Scanner, SlowPageShowsProgressWhoseCancelStopsThePage) {
   useTestBackend(kSlowPage);
+  ASSERT_TRUE(scan::storeSettings("test:0", {75, scan::ColourMode::Gray, "Whole area"}));  // a third of the colour page
   openFeeder();
   {
     WhenProgressShows cancel([](QWidget& w) { w.findChild<QPushButton*>("cancelButton")->click(); });
@@ -271,7 +279,7 @@ TEST_F(Scanner, SlowPageShowsProgressWhoseCancelStopsThePage) {
   EXPECT_FALSE(QFile::exists(path("a.bmp")));
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(acquire("b.bmp"), 0);  // the source stays usable
-  EXPECT_EQ(decodedSize(path("b.bmp")), QSize(314, 393));
+  EXPECT_EQ(decodedSize(path("b.bmp")), kPage);
 }
 
 TEST_F(Scanner, CallsDuringAPageAreRefusedAndCloseCancelsIt) {
