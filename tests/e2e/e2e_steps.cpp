@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImageReader>
 
+#include "platform/runtime/settings.h"
 #include "support/test_env.h"
 
 namespace e2e {
@@ -16,6 +17,8 @@ void useTestScanner() {
   if (conf.open(QIODevice::WriteOnly))
     conf.write("number_of_devices 1\nresolution 50\ntest-picture \"Color pattern\"\n");
   qputenv("SANE_CONFIG_DIR", dir.toUtf8());
+  // The program scans at the resolution kept for the device (300 dpi on first use).
+  rt::SaveSetting("scanner", "Device test%3A0", "resolution", "75");
 }
 
 QStringList numbered(const QString& stem, int first, int last, const QString& ext) {

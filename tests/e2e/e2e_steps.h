@@ -12,7 +12,8 @@ inline const QString kTwainTitle = "^Orvalux Video Image Capture 1.22 - Twain Ca
 inline const QString kViewerTitle = "^Captured Image$";
 
 // SANE's test backend as the only scanner for programs started from now on;
-// its feeder delivers ten small colour pages.
+// its feeder delivers ten small colour pages (75 dpi, 590 x 590 pixels).
+// Call it after the settings folder is cleared.
 void useTestScanner();
 // The names stem + counter + ext for the counters first..last.
 QStringList numbered(const QString& stem, int first, int last, const QString& ext);

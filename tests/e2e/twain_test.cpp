@@ -52,7 +52,7 @@ TEST(TwainWindow, FeederRunWritesTenPagesAndReturnsToTheLiveWindowWhichContinues
   for (const QString& name : pages) {
     QImageReader reader(pictures + "/" + name);
     EXPECT_EQ(reader.format(), "jpeg") << name.toStdString();
-    EXPECT_EQ(reader.read().size(), QSize(157, 196)) << name.toStdString();
+    EXPECT_EQ(reader.read().size(), QSize(590, 590)) << name.toStdString();  // 200 x 200 mm at 75 dpi
   }
 
   // The live window takes the numbering over from the last page.
