@@ -46,23 +46,29 @@ TEST(ScannerSettings, GreyA5At150DpiChosenInTheDialogShapesEveryFeederPage) {
   ASSERT_TRUE(program.start());
   const QString live = program.waitForWindow(kLiveTitle);
   ASSERT_FALSE(live.isEmpty()) << program.output().toStdString();
-  program.key(live, "alt+t");
+  program.activate(live);
+  program.key("alt+t");
   const QString twain = program.waitForWindow(kTwainTitle);
   ASSERT_FALSE(twain.isEmpty()) << program.output().toStdString();
+  ASSERT_TRUE(program.waitForFocus(twain)) << "the scanner window does not have the keyboard focus";
 
   // File > Select Device: the only device, its feeder, at 300 dpi, Color, A4
   // to begin with; one step up, down and down makes 150 dpi, Gray, A5.
-  program.activate(twain);
   desktop.run("xdotool", {"key", "--clearmodifiers", "alt+f", "d"});
   const QString dialog = program.waitForWindow(kLibraryTitle);
   ASSERT_FALSE(dialog.isEmpty()) << program.output().toStdString();
+  ASSERT_TRUE(program.waitForFocus(dialog)) << "the selection dialog does not have the keyboard focus";
   desktop.run("xdotool", {"key", "--clearmodifiers", "alt+r", "Up", "alt+m", "Down", "alt+p", "Down", "Return"});
   ASSERT_TRUE(waitFor([&] { return !program.hasWindow(kLibraryTitle); }, 10000));
-  EXPECT_TRUE(waitFor([&] { return rt::GetSetting("scanner", "Device vicfault%3A0", "page", "") == "A5"; }, 5000));
-  EXPECT_EQ(rt::GetSetting("scanner", "Device vicfault%3A0", "resolution", ""), "150");
-  EXPECT_EQ(rt::GetSetting("scanner", "Device vicfault%3A0", "mode", ""), "Gray");
+  // SANE lists the device as "vicfault:vicfault:0" (backend, then its own name).
+  const QString section = "Device vicfault%3Avicfault%3A0";
+  EXPECT_TRUE(waitFor([&] { return rt::GetSetting("scanner", section, "page", "") == "A5"; }, 5000))
+      << output("cat", {rt::SettingsFile("scanner")}).toStdString();
+  EXPECT_EQ(rt::GetSetting("scanner", section, "resolution", ""), "150");
+  EXPECT_EQ(rt::GetSetting("scanner", section, "mode", ""), "Gray");
 
-  program.key(twain, "alt+o");
+  ASSERT_TRUE(program.waitForFocus(twain)) << "the scanner window does not have the keyboard focus";
+  program.key("alt+o");
   const QDir dir(pictures);
   const QStringList pages = {"ZENO0042.pdf", "ZENO0043.pdf"};
   EXPECT_TRUE(waitFor([&] { return dir.entryList(QDir::Files) == pages && program.hasWindow(kLiveTitle); }, 60000))
