@@ -4,9 +4,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTest>
-#include <functional>
 
+#include "e2e_steps.h"
 #include "faults/fault_backend.h"
 #include "platform/runtime/settings.h"
 #include "support/desktop.h"
@@ -14,17 +13,11 @@
 
 namespace {
 
-const QString kLiveTitle = "^Orvalux Video Image Capture 1.22$";
-const QString kTwainTitle = "^Orvalux Video Image Capture 1.22 - Twain Capture$";
-const QString kLibraryTitle = "^OrvaluxSoftware$";  // the scanner library's dialogs
+using e2e::kLiveTitle;
+using e2e::kTwainTitle;
+using testing_support::waitUntil;
 
-bool waitFor(const std::function<bool()>& done, int timeoutMs) {
-  for (int waited = 0; waited < timeoutMs; waited += 100) {
-    if (done()) return true;
-    QTest::qWait(100);
-  }
-  return done();
-}
+const QString kLibraryTitle = "^OrvaluxSoftware$";  // the scanner library's dialogs
 
 QString output(const QString& program, const QStringList& args) {
   QProcess p;
@@ -59,10 +52,10 @@ TEST(ScannerSettings, GreyA5At150DpiChosenInTheDialogShapesEveryFeederPage) {
   ASSERT_FALSE(dialog.isEmpty()) << program.output().toStdString();
   ASSERT_TRUE(program.waitForFocus(dialog)) << "the selection dialog does not have the keyboard focus";
   desktop.run("xdotool", {"key", "--clearmodifiers", "alt+r", "Up", "alt+m", "Down", "alt+p", "Down", "Return"});
-  ASSERT_TRUE(waitFor([&] { return !program.hasWindow(kLibraryTitle); }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return !program.hasWindow(kLibraryTitle); }, 10000));
   // SANE lists the device as "vicfault:vicfault:0" (backend, then its own name).
   const QString section = "Device vicfault%3Avicfault%3A0";
-  EXPECT_TRUE(waitFor([&] { return rt::GetSetting("scanner", section, "page", "") == "A5"; }, 5000))
+  EXPECT_TRUE(waitUntil([&] { return rt::GetSetting("scanner", section, "page", "") == "A5"; }, 5000))
       << output("cat", {rt::SettingsFile("scanner")}).toStdString();
   EXPECT_EQ(rt::GetSetting("scanner", section, "resolution", ""), "150");
   EXPECT_EQ(rt::GetSetting("scanner", section, "mode", ""), "Gray");
@@ -71,7 +64,7 @@ TEST(ScannerSettings, GreyA5At150DpiChosenInTheDialogShapesEveryFeederPage) {
   program.key("alt+o");
   const QDir dir(pictures);
   const QStringList pages = {"ZENO0042.pdf", "ZENO0043.pdf"};
-  EXPECT_TRUE(waitFor([&] { return dir.entryList(QDir::Files) == pages && program.hasWindow(kLiveTitle); }, 60000))
+  EXPECT_TRUE(waitUntil([&] { return e2e::filesIn(pictures) == pages && program.hasWindow(kLiveTitle); }, 60000))
       << dir.entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
   for (const QString& name : pages) {
     const QString path = pictures + "/" + name;
