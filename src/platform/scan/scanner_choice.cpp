@@ -35,13 +35,14 @@ SourceEntry entryFor(const std::string& name, const std::string& source, const s
   return {{name, source}, description, offer, fitSettings(stored, offer)};
 }
 
-bool isSafe(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_';
-}
+// Section names compare without regard to case, so capitals are encoded too:
+// "Test:0" and "test:0" keep sections of their own.
+bool isSafe(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_'; }
 
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
 }
 

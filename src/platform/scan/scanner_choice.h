@@ -40,8 +40,8 @@ ScanSettings storedSettings(const std::string& device);
 bool storeSettings(const std::string& device, const ScanSettings& settings);
 
 // The section of a device: "Device " and its name with every character but
-// letters, digits, '-', '.' and '_' written as %XX, so that any name a
-// backend reports makes one safe line.
+// lower-case letters, digits, '-', '.' and '_' written as %XX, so that any
+// name a backend reports makes one safe line of its own.
 std::string settingsSection(const std::string& device);
 // The device name a section was made from; nothing for other sections.
 std::optional<std::string> deviceOfSection(const std::string& section);

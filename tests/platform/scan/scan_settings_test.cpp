@@ -128,6 +128,9 @@ TEST(SettingsSection, EncodesAnyDeviceNameSafelyAndReadsItBack) {
     EXPECT_EQ(scan::deviceOfSection(section), name);
   }
   EXPECT_EQ(scan::settingsSection("test:0"), "Device test%3A0");
+  // Sections match in any case; devices whose names differ in case do not share one.
+  EXPECT_EQ(scan::settingsSection("Test:0"), "Device %54est%3A0");
+  EXPECT_EQ(scan::deviceOfSection("Device %54est%3a0"), "Test:0");
   for (const std::string other : {"DefaultSource", "Device bad%4", "Device bad%zz", "Device a:b", "device test"})
     EXPECT_FALSE(scan::deviceOfSection(other)) << other;
 }
