@@ -38,7 +38,7 @@ void useTestBackend(const QStringList& testConf) {
                             "read-status-code \"Default\"",                "fuzzy-parameters false",
                             "ppl-loss 0",             "non-blocking false",  "select-fd false",
                             "tl_x 0.0",               "tl_y 0.0",            "br_x 80.0",
-                            "br_y 100.0"};
+                            "br_y 100.0",          "geometry_max 200.0"};
   conf.write(((base + testConf).join('\n') + '\n').toUtf8());
   conf.close();
   qputenv("SANE_CONFIG_DIR", dir.toUtf8());

@@ -1,6 +1,7 @@
 #pragma once
 // Points SANE at its "test" backend alone, configured with the given lines of
-// test.conf (after a base of two devices, 50 dpi and a white page), and
+// test.conf (after a base of two devices, 50 dpi, a white page and a scan
+// area of 200 x 200 mm; "geometry_max 355.6" makes room for US Legal), and
 // restarts the scanner library so that they apply. The line "no devices"
 // leaves the backend out.
 

@@ -26,7 +26,10 @@ using scan::ColourMode;
 constexpr double kMmPerInch = 25.4;
 
 struct FileCase {
-  const char* backend;  // "test": SANE's test backend; "options": the fault backend with a scanner's options
+  // "test": SANE's test backend with room for US Legal; "options": the fault
+  // backend with a scanner's options (a list of resolutions, a mode of its
+  // own for line art, an area in any fraction of a millimetre)
+  const char* backend;
   ColourMode mode;
   int dpi;
   const char* page;
@@ -72,7 +75,7 @@ TEST_P(ScannedFiles, CarryTheirSizeComponentsAndResolutionInEveryFormat) {
   const bool test = std::string(c.backend) == "test";
   const std::string device = test ? "test:0" : "vicfault:0";
   if (test) {
-    scanner_testing::useTestBackend();
+    scanner_testing::useTestBackend({"geometry_max 355.6"});
   } else {
     faults::useFaultBackend({"device options", "ok"});
   }
@@ -128,11 +131,12 @@ std::vector<FileCase> cases() {
   std::vector<FileCase> all;
   for (ColourMode mode : {ColourMode::Color, ColourMode::Gray, ColourMode::Lineart}) {
     for (int dpi : {75, 300, 600}) {
-      all.push_back({"options", mode, dpi, "A4", 210.0, 297.0});
-      all.push_back({"options", mode, dpi, "US Letter", 215.9, 279.4});
+      all.push_back({"test", mode, dpi, "A4", 210.0, 297.0});
+      // The test backend's area moves in whole millimetres.
+      all.push_back({"test", mode, dpi, "US Letter", 216.0, 279.0});
     }
-    // The test backend's area (200 x 200 mm) is smaller than any paper size.
-    all.push_back({"test", mode, 75, "Whole area", 200.0, 200.0});
+    all.push_back({"options", mode, 300, "A4", 210.0, 297.0});
+    all.push_back({"options", mode, 600, "US Letter", 215.9, 279.4});
   }
   return all;
 }

@@ -69,7 +69,7 @@ class ScanSettings : public ::testing::Test {
 
 struct OfferCase {
   const char* name;
-  QString plan;  // the fault backend's device line; empty: SANE's test backend
+  QString plan;  // the fault backend's device line; null or a geometry line: SANE's test backend
   QStringList resolutions, modes, pages;
   QStringList chosen;  // resolution, mode and page shown first
 };
@@ -78,10 +78,11 @@ class DeviceOffer : public ScanSettings, public ::testing::WithParamInterface<Of
 
 TEST_P(DeviceOffer, SelectionDialogShowsOnlyWhatTheDeviceOffers) {
   const OfferCase& c = GetParam();
-  if (!c.plan.isNull()) faults::useFaultBackend({c.plan, "ok"});
+  if (c.plan.startsWith("geometry")) useTestBackend({c.plan});
+  else if (!c.plan.isNull()) faults::useFaultBackend({c.plan, "ok"});
   QStringList shown[3], chosen;
   dialogs.onModal = [&](QDialog& d) {
-    if (c.plan.isNull()) selectRow(d, kTest0Feeder);
+    if (c.plan.isNull() || c.plan.startsWith("geometry")) selectRow(d, kTest0Feeder);
     int i = 0;
     for (const char* box : {"resolutionBox", "modeBox", "pageSizeBox"}) {
       shown[i++] = items(d, box);
@@ -106,6 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Line art as one-bit grey; an area of 200 x 200 mm takes no paper size.
         OfferCase{"TestBackend", QString(), kAllSteps, kModes, {"Whole area"}, {"300 dpi", "Color", "Whole area"}},
+        OfferCase{"TestBackendLegalArea", "geometry_max 355.6", kAllSteps, kModes, kPapers, {"300 dpi", "Color", "A4"}},
         OfferCase{"AllOptions", "device options", kOwnSteps, kModes, kPapers, {"300 dpi", "Color", "A4"}},
         OfferCase{"NoModeOption", "device options no-mode", kOwnSteps, {"hidden"}, kPapers, {"300 dpi", "A4"}},
         OfferCase{"NoOptions", "device plain", {"hidden"}, {"hidden"}, {"hidden"}, {}}),
