@@ -69,7 +69,12 @@ void checkChoice(const QString& chosen, const QString& basePath, const QString& 
   const bool dotted = length >= 4 && chosen[length - 4] == '.';
   const bool numbered = length > 8 && allDigits(chosen.mid(length - 8, 4));
   if (dotted && numbered) {
-    check(name.FilePath == chosen && name.FileCounter == chosen.mid(length - 8, 4), "a numbered name not taken");
+    // The counter is the whole run of digits in front of the extension.
+    check(name.FilePath == chosen && name.FileCounter.size() >= 4 && allDigits(name.FileCounter) &&
+              chosen.left(length - 4).endsWith(name.FileCounter) &&
+              !(length - 5 - name.FileCounter.size() >= 0 &&
+                allDigits(chosen.mid(length - 5 - name.FileCounter.size(), 1))),
+          "a numbered name not taken");
   } else if (dotted && chosen.left(length - 4) != basePath) {
     check(name.FilePath == chosen.left(length - 4) + "0000" + chosen.right(4), "no counter added to a new name");
     check(name.BasePath == chosen.left(length - 4), "base path of a new name");
@@ -80,7 +85,7 @@ void checkChoice(const QString& chosen, const QString& basePath, const QString& 
   // dialog returns.)
   if (!dotted || chosen.right(4).contains('/') || !allDigits(name.FileCounter) || name.FileCounter.size() < 4)
     return;
-  const QString stem = numbered ? chosen.left(length - 8) : chosen.left(length - 4);
+  const QString stem = numbered ? chosen.left(length - 4 - name.FileCounter.size()) : chosen.left(length - 4);
   const stills::NumberedName next = stills::AdvanceName(name, "/fallback/MOR0000.bmp");
   check(next.FilePath != name.FilePath, "the next capture reuses the chosen name");
   check(next.FileExt == name.FileExt && next.FilePath.endsWith(name.FileExt), "the next capture changed format");

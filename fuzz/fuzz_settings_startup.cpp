@@ -68,7 +68,13 @@ QMap<QString, QByteArray> filesBelowRoot() {
   return files;
 }
 
-QString folderOf(const QString& path) { return QFileInfo(path).absoluteDir().absolutePath(); }
+// Qt takes a name that starts with ':' for one of its resources; the file
+// system takes it as a name in the working folder, and so does the program.
+QString absolute(const QString& path) {
+  return QDir::cleanPath(path.startsWith('/') ? path : QDir::currentPath() + '/' + path);
+}
+
+QString folderOf(const QString& path) { return QFileInfo(absolute(path)).absoluteDir().absolutePath(); }
 
 // The name the next capture would take, as the user's picture to protect:
 // only when it lies in a folder that exists.
@@ -77,7 +83,7 @@ QString occupyNextName(const QString& stored) {
   const stills::NumberedPath pieces = stills::SplitNumberedPath(path);
   const stills::NumberedName next =
       stills::AdvanceName({path, pieces.FileExt, pieces.FileCounter, pieces.BasePath}, app::DefaultLivePath());
-  const QString name = QFileInfo(next.FilePath).absoluteFilePath();
+  const QString name = absolute(next.FilePath);
   if (!name.startsWith(fuzzing::root() + '/') || QFileInfo::exists(name) || !QFileInfo(folderOf(name)).isDir())
     return {};
   QFile file(name);
@@ -105,7 +111,7 @@ void runOnce(const QString& path, const QString& index, const QString& border) {
 
   const QString loaded = AppState.FilePath;
   window.mnuCapFrame_Click();
-  const QString written = QFileInfo(AppState.FilePath).absoluteFilePath();
+  const QString written = absolute(AppState.FilePath);
   const QMap<QString, QByteArray> after = filesBelowRoot();
 
   if (!protectedName.isEmpty()) {
