@@ -91,8 +91,8 @@ std::optional<ColourMode> modeKind(const std::string& deviceMode) {
 }
 
 std::vector<ModeOffer> offeredModes(const std::vector<std::string>& deviceModes, const std::vector<int>& depths) {
-  const auto offers8 = std::find(depths.begin(), depths.end(), 8) != depths.end();
-  const auto offers1 = std::find(depths.begin(), depths.end(), 1) != depths.end();
+  const bool offers8 = std::find(depths.begin(), depths.end(), 8) != depths.end();
+  const bool offers1 = std::find(depths.begin(), depths.end(), 1) != depths.end();
   const char* standard[] = {SANE_VALUE_SCAN_MODE_COLOR, SANE_VALUE_SCAN_MODE_GRAY, SANE_VALUE_SCAN_MODE_LINEART};
   std::vector<ModeOffer> out;
   for (ColourMode mode : {ColourMode::Color, ColourMode::Gray, ColourMode::Lineart}) {
@@ -104,9 +104,12 @@ std::vector<ModeOffer> offeredModes(const std::vector<std::string>& deviceModes,
       if (!found && modeKind(name) == mode) found = &name;
     if (found) out.push_back({mode, *found, offers8 && mode != ColourMode::Lineart ? 8 : 0});
   }
-  const bool lineart = std::any_of(out.begin(), out.end(), [](const ModeOffer& m) { return m.mode == ColourMode::Lineart; });
-  const auto gray = std::find_if(out.begin(), out.end(), [](const ModeOffer& m) { return m.mode == ColourMode::Gray; });
-  if (!lineart && gray != out.end() && offers1) out.push_back({ColourMode::Lineart, gray->deviceMode, 1});
+  const auto offered = [&](ColourMode mode) {
+    return std::find_if(out.begin(), out.end(), [&](const ModeOffer& m) { return m.mode == mode; });
+  };
+  const auto gray = offered(ColourMode::Gray);
+  if (offered(ColourMode::Lineart) == out.end() && gray != out.end() && offers1)
+    out.push_back({ColourMode::Lineart, std::string(gray->deviceMode), 1});
   return out;
 }
 

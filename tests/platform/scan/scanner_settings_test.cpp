@@ -128,7 +128,8 @@ TEST_F(ScanSettings, ChosenSettingsAreKeptPerDeviceAndSurviveARestart) {
     return click(d, "selectButton");
   };
   ASSERT_EQ(TWAIN_SelectImageSource(0), 1);
-  EXPECT_TRUE(iniText().contains("[Device test%3A1]\nresolution=150\nmode=Gray\npage=Whole area\n")) << iniText().toStdString();
+  EXPECT_TRUE(iniText().contains("[Device test%3A1]\nresolution=150\nmode=Gray\npage=Whole area\n"))
+      << iniText().toStdString();
   EXPECT_FALSE(iniText().contains("test%3A0"));  // only the chosen device's settings are stored
 
   useTestBackend();  // SANE and the device start afresh, as at the next program start
