@@ -57,7 +57,7 @@ TEST(Ending, SignalsAndALostDisplayKeepTheNumbering) {
     }
     ASSERT_TRUE(program.waitForExit(20000)) << program.output().toStdString();
     EXPECT_EQ(program.exitCode(), 0) << program.output().toStdString();
-    EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "<unset>"), pictures(name));
+    EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "<unset>").toStdString(), pictures(name).toStdString());
   }
   EXPECT_EQ(e2e::filesIn(testing_support::picturesDir()), e2e::numbered("MOR", 1, number, ".bmp"));
 }
