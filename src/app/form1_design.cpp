@@ -1,6 +1,5 @@
 #include "app/form1_design.h"
 
-#include <QEvent>
 #include <QMenuBar>
 
 #include "app/window_texts.h"
@@ -21,10 +20,9 @@ rt::FormDesign makeDesign() {
   d.clientHeight = 8205;
   d.scale = rt::ScaleUnit::Pixels;
   d.hasMenu = true;
+  d.statusBarHeight = 17;
   return d;
 }
-
-constexpr int kStatusBarHeight = 17;
 
 }  // namespace
 
@@ -70,29 +68,13 @@ form1Design::form1Design() : rt::Form(makeDesign()) {
   workspace.setColor(QPalette::Window, workspace.color(QPalette::Dark));
   area->setPalette(workspace);
 
-  // The status bar lies over the bottom of the inner area (the picture's
-  // window fills the whole area beneath it), so it is placed by hand.
-  StatusBar = new QStatusBar(area);
+  // Below the picture, so that every row of the frame stays in sight.
+  StatusBar = new QStatusBar(this);
   StatusBar->setObjectName("StatusBar");
   StatusBar->setSizeGripEnabled(false);
   StatusBar->setFont(arial(8.25));
-  StatusBar->setAutoFillBackground(true);
-  area->installEventFilter(this);
-  dockStatusBar();
-}
-
-bool form1Design::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == client()) {
-    if (event->type() == QEvent::Resize) dockStatusBar();
-    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished) StatusBar->raise();
-  }
-  return rt::Form::eventFilter(watched, event);
-}
-
-void form1Design::dockStatusBar() {
-  QWidget* area = client();
-  StatusBar->setGeometry(0, area->height() - kStatusBarHeight, area->width(), kStatusBarHeight);
-  StatusBar->raise();
+  StatusBar->setFixedHeight(design().statusBarHeight);
+  setStatusBar(StatusBar);
 }
 
 }  // namespace app

@@ -30,7 +30,7 @@ class form1Design : public rt::Form {
   QAction* mnuCapFrame;
   QAction* mnuTwain;
   QAction* mnuAbout;
-  // One line of text along the bottom of the inner area, replaced whole.
+  // One line of text below the picture, replaced whole.
   QStatusBar* StatusBar;
 
   virtual void mnuSaveFrame_Click() {}
@@ -42,12 +42,6 @@ class form1Design : public rt::Form {
   virtual void mnuTwain_Click() {}
   virtual void mnuBorder_Click() {}
   virtual void mnuCapFrame_Click() {}
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
-  void dockStatusBar();
 };
 
 }  // namespace app

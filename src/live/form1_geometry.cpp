@@ -16,7 +16,9 @@ int form1::CaptionHeight() const { return rt::GetSystemMetrics(rt::SM_CYCAPTION)
 int form1::XBorder() const { return rt::GetSystemMetrics(rt::SM_CXEDGE); }
 int form1::YBorder() const { return rt::GetSystemMetrics(rt::SM_CYEDGE); }
 
-NonClient form1::nonClient() const { return {XBorder(), YBorder(), MenuHeight(), CaptionHeight()}; }
+NonClient form1::nonClient() const {
+  return {XBorder(), YBorder(), MenuHeight(), CaptionHeight(), design().statusBarHeight};
+}
 
 void form1::Form_Resize() {
   // Setting the size raises this handler again from within; the nested pass
@@ -60,8 +62,9 @@ void form1::FitWindowToVideo(win::HWND hwnd) {
     win::SetWindowPos(hwnd, win::HWND_BOTTOM, 0, 0, w + 2 * frameX, h + caption + 2 * frameY,
                       win::SWP_NOZORDER | win::SWP_NOMOVE);
     setWidth(static_cast<float>(static_cast<double>(w + 2 * XBorder()) * rt::TwipsPerPixelX()));
-    setHeight(static_cast<float>(static_cast<double>(h + 2 * YBorder() + MenuHeight() + CaptionHeight()) *
-                                 rt::TwipsPerPixelY()));
+    setHeight(static_cast<float>(
+        static_cast<double>(h + 2 * YBorder() + MenuHeight() + CaptionHeight() + design().statusBarHeight) *
+        rt::TwipsPerPixelY()));
   }
   AppState.VideoWidth = rt::CLng(ScaleWidth()).value_or(AppState.VideoWidth);
 }

@@ -10,10 +10,11 @@ struct NonClient {
   int yBorder;
   int menuHeight;
   int captionHeight;
+  int statusBarHeight = 0;  // below the picture
 };
 
-// The outer size for a picture width: the height follows at 3 : 4 and is
-// not rounded.
+// The outer size for a picture width: the picture's height follows at 3 : 4
+// and is not rounded; the status bar comes below the picture.
 double OuterWidthFor(double pictureWidth, const NonClient& n);
 double OuterHeightFor(double pictureWidth, const NonClient& n);
 

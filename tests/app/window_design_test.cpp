@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QLayout>
 #include <QMenuBar>
 
 #include "app/forms.h"
@@ -66,8 +67,11 @@ TEST_F(DesignTest, LiveWindowMenusAndFrame) {
   EXPECT_EQ(w.ScaleHeight(), 547);
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+  // The status bar runs along the bottom, below the inner area.
+  w.layout()->activate();
   EXPECT_EQ(w.StatusBar->height(), 17);
-  EXPECT_EQ(w.StatusBar->geometry().bottom(), w.client()->height() - 1);
+  EXPECT_EQ(w.StatusBar->geometry(), QRect(0, w.client()->geometry().bottom() + 1, w.width(), 17));
+  EXPECT_EQ(w.StatusBar->geometry().bottom(), w.height() - 1);
   EXPECT_FALSE(w.windowIcon().isNull());
 }
 

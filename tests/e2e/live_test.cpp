@@ -4,8 +4,8 @@
 #include <QSet>
 #include <QTest>
 
-#include "platform/runtime/settings.h"
 #include "e2e_steps.h"
+#include "platform/runtime/settings.h"
 #include "support/desktop.h"
 #include "support/test_env.h"
 
@@ -42,16 +42,25 @@ TEST(LiveWindow, ShowsTheMovingTestPatternAndKeepsThePathAfterClosing) {
   QTest::qWait(400);
   const QImage second = program.screenshot(window);
   ASSERT_FALSE(first.isNull());
-  // The window is the menu bar over a 640 x 480 inner area.
+  // The window is the menu bar, the 640 x 480 picture and the status bar
+  // below it.
   EXPECT_EQ(first.width(), 640);
-  const int menu = first.height() - 480;
+  const int menu = first.height() - 480 - 17;
   EXPECT_GT(menu, 10);
   EXPECT_LT(menu, 60);
-  const QRect picture(0, menu, 640, 480 - 20);
-  const QRect statusBar(0, first.height() - 16, 640, 14);
+  const QRect picture(0, menu, 640, 480);
+  const QRect statusBar(0, picture.bottom() + 1, 640, 17);
   EXPECT_GT(changedPixels(first, second, picture), 1000) << "the picture does not move";
   EXPECT_GT(distinctColours(first, picture), 8) << "no picture";
-  EXPECT_GT(distinctColours(first, statusBar), 2) << "no text on the status bar";
+  EXPECT_GT(distinctColours(first, statusBar.adjusted(0, 2, 0, -2)), 2) << "no text on the status bar";
+  // Every row of the frame is in sight: the pattern's black caption band,
+  // its last 60 rows, ends right above the status bar (its left part holds
+  // no text), and the colour bars end right above the band.
+  const QRect bandLeft(0, picture.bottom() - 59, 100, 60);
+  EXPECT_EQ(distinctColours(first, bandLeft), 1) << "the bottom rows of the frame are covered";
+  EXPECT_EQ(QColor(first.pixel(bandLeft.topLeft())), QColor(Qt::black));
+  EXPECT_GT(distinctColours(first, QRect(0, bandLeft.top() - 1, 640, 1)), 4) << "the colour bars do not end there";
+  EXPECT_NE(QColor(first.pixel(10, statusBar.top() + 8)), QColor(Qt::black)) << "no status bar below the frame";
   first.save(testing_support::homeDir() + "/live.png");
 
   ASSERT_TRUE(program.closeAndWaitForExit(window));

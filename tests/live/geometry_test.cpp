@@ -8,10 +8,10 @@ using testing_support::FakeCaptureWindow;
 using testing_support::LiveWindowTest;
 
 TEST(Geometry, OuterSizeFollowsThePictureWidthAtFourToThree) {
-  const live::NonClient n{2, 2, 19, 18};
+  const live::NonClient n{2, 2, 19, 18, 17};
   EXPECT_EQ(live::OuterWidthFor(640, n), 644);
-  EXPECT_EQ(live::OuterHeightFor(640, n), 480 + 4 + 19 + 18);
-  EXPECT_DOUBLE_EQ(live::OuterHeightFor(310, n), 232.5 + 4 + 19 + 18);  // not rounded
+  EXPECT_EQ(live::OuterHeightFor(640, n), 480 + 4 + 19 + 18 + 17);
+  EXPECT_DOUBLE_EQ(live::OuterHeightFor(310, n), 232.5 + 4 + 19 + 18 + 17);  // not rounded
 }
 
 TEST(Geometry, OnlyAFreeBorderAndALargeEnoughAreaKeepTheSize) {
@@ -27,9 +27,9 @@ TEST(Geometry, OnlyAFreeBorderAndALargeEnoughAreaKeepTheSize) {
   for (const auto& c : cases) EXPECT_EQ(live::IsFreeResize(c.w, c.h, c.free), c.kept) << c.w << "x" << c.h;
 }
 
-// Sets the real window's inner size as a user's drag would.
+// Sets the picture area's size as a user's drag of the window would.
 void drag(live::form1& w, int innerWidth, int innerHeight) {
-  w.resize(innerWidth, innerHeight + w.MenuHeight());
+  w.resize(innerWidth, innerHeight + w.MenuHeight() + w.design().statusBarHeight);
   testing_support::settle();
 }
 
@@ -63,6 +63,33 @@ TEST_F(LiveWindowTest, AFreeBorderKeepsTheWidthAndFollowsWithTheHeight) {
   w.mnuBorder->trigger();
   EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Border", ""), "1");
   EXPECT_TRUE(w.mnuBorder->isChecked());
+}
+
+// The picture fills the area between the menu bar and the status bar, so
+// the status bar hides no row of the frame, whether the border is frozen or
+// free.
+TEST_F(LiveWindowTest, ThePictureAreaLiesBetweenMenuBarAndStatusBar) {
+  const struct {
+    bool free;
+    QSize drag, picture;
+  } cases[] = {
+      {false, {640, 480}, {640, 480}},
+      {false, {900, 700}, {640, 480}},
+      {true, {800, 300}, {800, 600}},
+      {true, {320, 900}, {320, 240}},
+  };
+  for (const auto& c : cases) {
+    rt::SaveSetting("ZENO", "PARAS", "Border", c.free ? "2" : "1");
+    live::form1& w = show();
+    drag(w, c.drag.width(), c.drag.height());
+    const QRect picture(QPoint(0, w.MenuHeight()), c.picture);
+    EXPECT_EQ(QRect(w.client()->mapTo(&w, QPoint(0, 0)), w.client()->size()), picture) << c.drag.width();
+    EXPECT_EQ(win::widgetOf(app::AppState.hCapWnd)->size(), c.picture);
+    EXPECT_EQ(w.StatusBar->geometry(), QRect(0, picture.bottom() + 1, c.picture.width(), 17));
+    EXPECT_EQ(w.height(), w.MenuHeight() + c.picture.height() + 17);
+    app::UnloadAll();
+    testing_support::settle();
+  }
 }
 
 TEST_F(LiveWindowTest, TheFormatDialogFollowsANewFrameSizeOnlyWithAFreeBorder) {

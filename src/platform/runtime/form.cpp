@@ -34,7 +34,7 @@ Form::Form(const FormDesign& design) : QMainWindow(nullptr, flagsFor(design)), d
   client_->setObjectName("client");
   setCentralWidget(client_);
   const int w = static_cast<int>(std::lround(design.clientWidth / TwipsPerPixelX()));
-  const int h = static_cast<int>(std::lround(design.clientHeight / TwipsPerPixelY())) + menuHeight();
+  const int h = static_cast<int>(std::lround(design.clientHeight / TwipsPerPixelY())) + barsHeight();
   if (design.border == BorderStyle::Sizable)
     resize(w, h);
   else
@@ -46,6 +46,8 @@ Form::~Form() = default;
 win::HWND Form::hWnd() const { return win::handleOf(client_); }
 
 int Form::menuHeight() const { return design_.hasMenu ? GetSystemMetrics(SM_CYMENU) : 0; }
+
+int Form::barsHeight() const { return menuHeight() + design_.statusBarHeight; }
 
 double Form::Width() const { return (width() + 2 * edgeX()) * TwipsPerPixelX(); }
 
@@ -70,7 +72,7 @@ double Form::ScaleWidth() const {
 }
 
 double Form::ScaleHeight() const {
-  const int h = height() - menuHeight();
+  const int h = height() - barsHeight();
   return design_.scale == ScaleUnit::Pixels ? h : h * TwipsPerPixelY();
 }
 

@@ -28,6 +28,7 @@ struct FormDesign {
   StartPosition start = StartPosition::WindowsDefault;
   int clientWidth = 0;   // twips
   int clientHeight = 0;  // twips, below the menu bar
+  int statusBarHeight = 0;  // pixels of a status bar below the inner area
   ScaleUnit scale = ScaleUnit::Twips;
   bool hasMenu = false;
   bool hasIcon = true;
@@ -44,12 +45,13 @@ class Form : public QMainWindow {
   virtual void Form_Resize() {}
 
   const FormDesign& design() const { return design_; }
-  // The inner area below the menu bar; child windows are created in it.
+  // The inner area between the menu bar and the status bar; child windows
+  // are created in it.
   QWidget* client() const { return client_; }
   win::HWND hWnd() const;
 
   // The outer size in twips, as the program reads and sets it: the window
-  // with its menu bar, plus a caption of SM_CYCAPTION and an edge of
+  // with its menu bar and status bar, plus a caption of SM_CYCAPTION and an edge of
   // SM_CXEDGE/SM_CYEDGE pixels on each side. Setting it sizes the real
   // window so that the inner size comes out exactly as computed. Ignored
   // while minimised or maximised.
@@ -69,6 +71,7 @@ class Form : public QMainWindow {
  private:
   friend class FormSlotBase;
   int menuHeight() const;
+  int barsHeight() const;
   FormDesign design_;
   QWidget* client_;
   FormSlotBase* slot_ = nullptr;
