@@ -1,5 +1,9 @@
 #include "app/Form3.h"
 
+#include <QDesktopServices>
+#include <QEvent>
+#include <QUrl>
+
 #include "app/window_texts.h"
 
 namespace app {
@@ -20,23 +24,34 @@ rt::FormDesign makeDesign() {
 }  // namespace
 
 Form3Window::Form3Window() : rt::Form(makeDesign()) {
+  // The picture at 4 : 3 on top and the path in a strip of two lines below,
+  // so that the name stays readable once a picture is shown. A path too
+  // long for the strip loses its start, never the file name.
   lbFilename = new QLabel(client());
   lbFilename->setObjectName("lbFilename");
-  lbFilename->setGeometry(8, 12, 233, 161);
+  lbFilename->setGeometry(4, 152, 244, 32);
   lbFilename->setFont(arial(9.75));
-  lbFilename->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lbFilename->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
   lbFilename->setWordWrap(true);
   lbFilename->setAutoFillBackground(true);
   lbFilename->setBackgroundRole(QPalette::Base);
   lbFilename->setForegroundRole(QPalette::Text);
 
-  // Drawn over the label; transparent while it holds no picture, so the
-  // label stays readable.
   Image1 = new QLabel(client());
   Image1->setObjectName("Image1");
-  Image1->setGeometry(4, 4, 245, 181);
+  Image1->setGeometry(30, 4, 192, 144);
   Image1->setScaledContents(true);
   Image1->setFrameShape(QFrame::NoFrame);
+  Image1->installEventFilter(this);
+}
+
+void Form3Window::Image1_DblClick() {
+  if (!PicturePath.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(PicturePath));
+}
+
+bool Form3Window::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) Image1_DblClick();
+  return rt::Form::eventFilter(watched, event);
 }
 
 }  // namespace app

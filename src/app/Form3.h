@@ -1,8 +1,10 @@
 #pragma once
 // The viewer: the last picture, stretched to fill its area, and the path of
-// the current file. It has no behaviour; the capture windows fill it.
+// the current file below it. The capture windows fill it; a double-click on
+// the picture opens its file in the desktop's default application.
 
 #include <QLabel>
+#include <QString>
 
 #include "platform/runtime/form.h"
 
@@ -15,6 +17,13 @@ class Form3Window : public rt::Form {
 
   QLabel* lbFilename;
   QLabel* Image1;  // stretches its picture to its own size
+  // The file the picture was loaded from; empty while none is shown.
+  QString PicturePath;
+
+  void Image1_DblClick();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace app

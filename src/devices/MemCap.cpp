@@ -34,7 +34,10 @@ win::LRESULT CaptureStatusCallback(win::HWND, std::int32_t id, const char* text)
 
 void ShowStatusText(const QString& text, std::int32_t) {
   // A callback must never load the window.
-  if (auto* window = app::form1.ifLoaded()) window->StatusBar->showMessage(text);
+  if (auto* window = app::form1.ifLoaded()) {
+    window->StatusBar->showMessage(text);
+    window->StatusBar->setToolTip(QString());  // it named a saved file
+  }
 }
 
 }  // namespace devices

@@ -15,6 +15,7 @@
 #include "platform/runtime/vb.h"
 #include "stills/mCmnDlg.h"
 #include "stills/numbered_name.h"
+#include "stills/saved.h"
 #include "stills/viewer.h"
 
 namespace live {
@@ -43,6 +44,8 @@ void form1::Form_Load() {
   devices::capSetCallbackOnStatus(AppState.hCapWnd, devices::CaptureStatusCallback);
   devices::capSetCallbackOnError(AppState.hCapWnd, devices::CaptureErrorCallback);
   connectDriver();
+  // Back from a scanner run: its last page, named after the driver's report.
+  if (const QString page = stills::TakeScannedPage(); !page.isEmpty()) ShowSaved(page);
   TWAIN_SetAppTitle(app::kTwainAppTitle.toLocal8Bit().constData());
 
   AppState.FilePath = stills::WithRoomForNextName(

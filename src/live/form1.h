@@ -28,6 +28,8 @@ class form1 : public app::form1Design {
   QString NextNumberedName();
   void mnuCapFrame_Click() override;
   void mnuSaveFrame_Click() override;
+  // "Saved <name>" on the status line, the full path as its tooltip.
+  void ShowSaved(const QString& path);
 
   win::HWND capwnd() const;
   int MenuHeight() const;

@@ -1,3 +1,5 @@
+#include <QDir>
+
 #include "app/Public.h"
 #include "app/forms.h"
 #include "app/settings_values.h"
@@ -9,6 +11,7 @@
 #include "platform/runtime/settings.h"
 #include "stills/mCmnDlg.h"
 #include "stills/next_name.h"
+#include "stills/saved.h"
 #include "stills/still_format.h"
 #include "stills/viewer.h"
 
@@ -74,10 +77,16 @@ void form1::mnuCapFrame_Click() {
   // Loaded once: the viewer shows the bitmap as the capture window wrote it,
   // and the same picture is rewritten in the chosen format.
   const std::int32_t picture = stills::LoadCapturedBitmap(path);
-  if (const scan::Image* image = scan::heldImage(picture)) stills::SetViewerPicture(stills::ToQImage(*image));
+  if (const scan::Image* image = scan::heldImage(picture)) stills::SetViewerPicture(stills::ToQImage(*image), path);
   stills::SetViewerLabelToPath(path);
   stills::RewriteInFormat(picture, path, stills::FormatForExtension(AppState.FileExt));
+  ShowSaved(path);
   app::form1.Show();
+}
+
+void form1::ShowSaved(const QString& path) {
+  StatusBar->showMessage(stills::SavedStatusText(path));
+  StatusBar->setToolTip(QDir::toNativeSeparators(path));
 }
 
 void form1::mnuSaveFrame_Click() {

@@ -1,11 +1,16 @@
 #include "stills/viewer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
 
 #include "app/forms.h"
+#include "platform/runtime/metrics.h"
 #include "platform/runtime/paths.h"
 #include "platform/runtime/vb.h"
 #include "platform/scan/image_file_read.h"
@@ -21,6 +26,8 @@ constexpr int kDecodeWidth = 1024;
 constexpr int kDecodeHeight = 768;
 // Pictures the fallback decoder would read whole are refused beyond this.
 constexpr int kMaxPixels = 64 * 1024 * 1024;
+// Between the frames of the capture window and the viewer.
+constexpr int kGap = 8;
 
 bool startsLikeBitmap(const QString& path) {
   QFile file(path);
@@ -47,9 +54,51 @@ QImage readPicture(const QString& path) {
   if (reader.format() != "jpeg" && static_cast<qint64>(size.width()) * size.height() > kMaxPixels) return {};
   return reader.read();
 }
+
+void showPicture(const QPixmap& picture, const QString& path) {
+  app::Form3Window& viewer = app::Form3.get();
+  viewer.Image1->setPixmap(picture);
+  viewer.Image1->setToolTip(QDir::toNativeSeparators(path));
+  viewer.PicturePath = path;
+}
+
+// The capture window on screen, if any: the viewer opens beside it.
+rt::Form* captureWindow() {
+  if (rt::Form* live = app::form1.ifLoaded()) return live;
+  return app::Form2.ifLoaded();
+}
+
+// A window's frame on the screen. Before the window manager has framed a
+// window its decorations are unknown; a caption and thin edges stand in.
+QRect frameOf(const QWidget& window) {
+  if (window.frameGeometry() != window.geometry()) return window.frameGeometry();
+  const int edge = rt::GetSystemMetrics(rt::SM_CXFRAME);
+  return window.geometry().adjusted(-edge, -rt::GetSystemMetrics(rt::SM_CYCAPTION) - edge, edge, edge);
+}
+
+void place(app::Form3Window& viewer, const QWidget& owner) {
+  const QScreen* screen = owner.screen();
+  if (!screen) return;
+  // A window's position is that of its frame.
+  viewer.move(ViewerPosition(frameOf(owner), frameOf(viewer).size(), screen->availableGeometry()));
+}
+
+void showViewer(bool mayWait) {
+  rt::Form* owner = captureWindow();
+  // At start-up the live window loads the viewer before it is shown itself.
+  if (mayWait && owner && !owner->isVisible()) {
+    QTimer::singleShot(0, [] {
+      if (app::Form3.IsLoaded()) showViewer(false);
+    });
+    return;
+  }
+  const bool onScreen = app::Form3.IsLoaded() && app::Form3->isVisible();
+  if (!onScreen && owner && owner->isVisible()) place(app::Form3.get(), *owner);
+  app::Form3.ShowWithoutActivating();
+}
 }  // namespace
 
-void ShowViewer() { app::Form3.ShowWithoutActivating(); }
+void ShowViewer() { showViewer(true); }
 
 void SetViewerLabel(const QString& text) { app::Form3->lbFilename->setText(text); }
 
@@ -58,12 +107,22 @@ void SetViewerLabelToPath(const QString& path) { SetViewerLabel(rt::DisplayPath(
 bool LoadViewerPicture(const QString& path) {
   const QImage image = readPicture(path);
   if (image.isNull()) return false;
-  app::Form3->Image1->setPixmap(QPixmap::fromImage(image));
+  showPicture(QPixmap::fromImage(image), path);
   return true;
 }
 
-void SetViewerPicture(const QImage& picture) {
-  if (!picture.isNull()) app::Form3->Image1->setPixmap(QPixmap::fromImage(picture));
+void SetViewerPicture(const QImage& picture, const QString& path) {
+  if (!picture.isNull()) showPicture(QPixmap::fromImage(picture), path);
+}
+
+QPoint ViewerPosition(const QRect& owner, const QSize& viewer, const QRect& screen) {
+  const int top = std::clamp(owner.top(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - viewer.height()));
+  const int left = std::clamp(owner.left(), screen.left(), std::max(screen.left(), screen.right() + 1 - viewer.width()));
+  if (owner.right() + kGap + viewer.width() <= screen.right()) return {owner.right() + 1 + kGap, top};
+  if (owner.left() - kGap - viewer.width() >= screen.left()) return {owner.left() - kGap - viewer.width(), top};
+  if (owner.bottom() + kGap + viewer.height() <= screen.bottom()) return {left, owner.bottom() + 1 + kGap};
+  if (owner.top() - kGap - viewer.height() >= screen.top()) return {left, owner.top() - kGap - viewer.height()};
+  return {std::max(screen.left(), screen.right() + 1 - viewer.width()), top};
 }
 
 }  // namespace stills

@@ -13,6 +13,7 @@
 #include "platform/runtime/settings.h"
 #include "platform/runtime/vb.h"
 #include "stills/numbered_name.h"
+#include "stills/saved.h"
 #include "stills/viewer.h"
 #include "twain/run_report.h"
 #include "twain/twain_names.h"
@@ -146,6 +147,7 @@ bool Form2::AcquirePass(bool sourceOpen) {
     lastImage_ = passName;
     // The next start goes on from this page, however the program ends.
     StorePath();
+    stills::NoteScannedPage(passName);
   }
   Filename0 = passName;
   stills::SetViewerLabelToPath(passName);

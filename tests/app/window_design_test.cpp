@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QLayout>
 #include <QMenuBar>
 
@@ -96,8 +97,13 @@ TEST_F(DesignTest, ViewerAndAboutLayouts) {
   EXPECT_EQ(viewer.windowTitle(), "Captured Image");
   EXPECT_EQ(viewer.ScaleWidth(), 3780);
   EXPECT_EQ(viewer.ScaleHeight(), 2805);
-  EXPECT_EQ(viewer.lbFilename->geometry(), QRect(8, 12, 233, 161));
-  EXPECT_EQ(viewer.Image1->geometry(), QRect(4, 4, 245, 181));
+  // The picture at 4 : 3 above the label: the name stays readable beside a
+  // picture, and both lie inside the client area.
+  const QRect picture = viewer.Image1->geometry(), label = viewer.lbFilename->geometry();
+  EXPECT_EQ(picture.width() * 3, picture.height() * 4);
+  EXPECT_FALSE(picture.intersects(label));
+  EXPECT_GE(label.height(), 2 * QFontMetrics(viewer.lbFilename->font()).lineSpacing());
+  EXPECT_TRUE(QRect(0, 0, 252, 187).contains(picture.united(label)));
   EXPECT_TRUE(viewer.Image1->hasScaledContents());
   EXPECT_TRUE(viewer.lbFilename->text().isEmpty());
 

@@ -44,7 +44,13 @@ TEST(Capture, F12WritesNumberedPicturesAndTheLastNameIsKept) {
     EXPECT_EQ(reader.read().size(), QSize(640, 480)) << name.toStdString();
   }
   EXPECT_EQ(QDir(testing_support::picturesDir()).entryList(QDir::Files | QDir::Hidden), names);
-  EXPECT_TRUE(program.hasWindow(e2e::kViewerTitle));
+  // The viewer opened beside the live window, to its right, not under it.
+  const QString viewer = program.waitForWindow(e2e::kViewerTitle, 5000);
+  ASSERT_FALSE(viewer.isEmpty());
+  const QRect live = program.geometry(window), shown = program.geometry(viewer);
+  EXPECT_GT(shown.left(), live.right()) << shown.left() << " " << live.right();
+  EXPECT_LT(shown.right(), 1280);
+  EXPECT_LT(std::abs(shown.top() - live.top()), 40) << shown.top() << " " << live.top();
 
   ASSERT_TRUE(program.closeAndWaitForExit(window));
   EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "<unset>"), testing_support::picturesDir() + "/MOR0003.bmp");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,12 +13,14 @@
 #include "app/Public.h"
 #include "app/forms.h"
 #include "devices/AVICAP.h"
+#include "devices/MemCap.h"
 #include "live/capture_window.h"
 #include "live/form1.h"
 #include "platform/capture/capture_window.h"
 #include "platform/capture/dib.h"
 #include "platform/capture/test_pattern.h"
 #include "platform/filedialog/open_file_name.h"
+#include "stills/saved.h"
 #include "support/test_env.h"
 
 namespace {
@@ -53,6 +56,17 @@ QString pdfPicture(const QString& path) {
   const QStringList fields = lines.size() == 3 ? lines[2].simplified().split(' ') : QStringList();
   return fields.size() > 8 ? fields[3] + " " + fields[4] + " " + fields[8] : "not one picture";
 }
+
+// Catches the file URLs the program asks the desktop to open.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+ public:
+  UrlCatcher() { QDesktopServices::setUrlHandler("file", this, "open"); }
+  ~UrlCatcher() override { QDesktopServices::unsetUrlHandler("file"); }
+  QList<QUrl> urls;
+ public slots:
+  void open(const QUrl& url) { urls << url; }
+};
 
 QStringList entries(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
@@ -106,6 +120,37 @@ struct CaptureTest : ::testing::Test {
   PatternOnly catalog;
   testing_support::FakeDialogs dialogs;
 };
+
+// After each capture the status line names the file and the viewer's
+// picture carries its path; a double-click on the picture opens the file.
+// The driver's next report takes the status line back.
+TEST_F(CaptureTest, EachCaptureNamesItsFileOnTheStatusLineAndInTheViewer) {
+  live::form1& w = showLive();
+  useName(pictures("shot0041.jpg"), "0041");
+  capture(2);
+  EXPECT_EQ(w.StatusBar->currentMessage(), "Saved shot0043.jpg");
+  EXPECT_EQ(w.StatusBar->toolTip(), pictures("shot0043.jpg"));
+  EXPECT_EQ(app::Form3->Image1->toolTip(), pictures("shot0043.jpg"));
+
+  UrlCatcher opened;
+  QTest::mouseDClick(app::Form3->Image1, Qt::LeftButton);
+  EXPECT_EQ(opened.urls, QList<QUrl>{QUrl::fromLocalFile(pictures("shot0043.jpg"))});
+
+  devices::ShowStatusText("Test pattern: 640 x 480", 1);
+  EXPECT_EQ(w.StatusBar->currentMessage(), "Test pattern: 640 x 480");
+  EXPECT_TRUE(w.StatusBar->toolTip().isEmpty());
+}
+
+// The last page of a scanner run is named once the live window is back,
+// after the driver's report of its connection.
+TEST_F(CaptureTest, TheLiveWindowBackFromAScannerRunNamesItsLastPage) {
+  stills::NoteScannedPage(pictures("ZENO0051.pdf"));
+  live::form1& w = showLive();
+  EXPECT_EQ(w.StatusBar->currentMessage(), "Saved ZENO0051.pdf");
+  EXPECT_EQ(w.StatusBar->toolTip(), pictures("ZENO0051.pdf"));
+  restart();
+  EXPECT_NE(showLive().StatusBar->currentMessage(), "Saved ZENO0051.pdf");  // named once
+}
 
 TEST_F(CaptureTest, EachCaptureWritesTheNextNumberedBitmapAndShowsIt) {
   showLive();
@@ -334,3 +379,5 @@ TEST_F(SaveAsTest, ANameTypedWithoutExtensionInTheDialogBecomesABitmapName) {
 }
 
 }  // namespace
+
+#include "form1_stills_test.moc"

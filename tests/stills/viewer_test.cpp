@@ -69,4 +69,32 @@ TEST(Viewer, ShowsAnyLastPictureDecodedNoLargerThanItNeeds) {
   }
 }
 
+// The viewer (260 x 220 with its frame) goes beside the capture window,
+// never under it, on a 1280 x 1024 screen whose top 30 rows hold a panel.
+TEST(ViewerPosition, BesideTheCaptureWindowWhereTheScreenHasRoom) {
+  const QRect screen(0, 30, 1280, 994);
+  const QSize viewer(260, 220);
+  const struct {
+    const char* what;
+    QRect owner;
+    QPoint want;
+    bool apart;
+  } cases[] = {
+      {"right", {316, 200, 648, 560}, {972, 200}, true},
+      {"left when the right is too narrow", {600, 200, 648, 560}, {332, 200}, true},
+      {"below when neither side has room", {100, 100, 1100, 500}, {100, 608}, true},
+      {"above when only the top has room", {100, 400, 1100, 620}, {100, 172}, true},
+      {"at the right edge when nothing has room", {0, 30, 1280, 994}, {1020, 30}, false},
+      {"top kept on the screen", {316, 900, 648, 100}, {972, 804}, true},
+      {"right with exactly the room", {0, 100, 1280 - 260 - 8, 500}, {1020, 100}, true},
+  };
+  for (const auto& c : cases) {
+    const QPoint at = stills::ViewerPosition(c.owner, viewer, screen);
+    EXPECT_EQ(at, c.want) << c.what;
+    const QRect placed(at, viewer);
+    EXPECT_TRUE(screen.contains(placed)) << c.what;
+    EXPECT_EQ(placed.intersects(c.owner), !c.apart) << c.what;
+  }
+}
+
 }  // namespace
