@@ -1,6 +1,9 @@
 #include "app/Form2_design.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QMenuBar>
+#include <algorithm>
 
 #include "app/window_texts.h"
 
@@ -20,6 +23,15 @@ rt::FormDesign makeDesign() {
   d.hasMenu = true;
   return d;
 }
+// Room for the caption in the window manager's title bar: its text in a bold
+// font somewhat larger than ours, the icon and three buttons.
+int captionWidth(const QString& caption) {
+  QFont font = QApplication::font();
+  font.setBold(true);
+  font.setPointSizeF(font.pointSizeF() * 1.25);
+  return QFontMetrics(font).horizontalAdvance(caption) + 120;
+}
+
 }  // namespace
 
 Form2Design::Form2Design() : rt::Form(makeDesign()) {
@@ -37,6 +49,11 @@ Form2Design::Form2Design() : rt::Form(makeDesign()) {
   connect(mnuCapture, &QAction::triggered, this, [this] { mnuCapture_Click(); });
   connect(mnuLive, &QAction::triggered, this, [this] { mnuLive_Click(); });
   connect(mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
+
+  // The design width hides the last entries behind an overflow button and
+  // cuts the caption; the window grows until both fit.
+  const int wide = std::max({width(), bar->sizeHint().width(), captionWidth(windowTitle())});
+  if (wide > width()) setFixedSize(wide, height());
 }
 
 }  // namespace app

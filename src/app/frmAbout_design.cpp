@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 
 #include "app/window_texts.h"
 
@@ -44,6 +45,9 @@ frmAboutDesign::frmAboutDesign() : rt::Form(makeDesign()) {
   cmdOK->setGeometry(256, 88, 64, 24);
   cmdOK->setDefault(true);
   connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+  // Escape closes it as the button does, as in every dialog box.
+  auto escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, [this] { cmdOK_Click(); });
   for (QLabel* label : lblAbout) label->installEventFilter(this);
   setFocusProxy(cmdOK);
 }

@@ -26,9 +26,15 @@ TEST_F(AboutTest, OpensWithTheFocusOnOk) {
   EXPECT_TRUE(app::frmAbout.ifLoaded()->cmdOK->hasFocus());
 }
 
-TEST_F(AboutTest, SpaceClosesIt) {
-  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-  EXPECT_FALSE(app::frmAbout.IsLoaded());
+TEST_F(AboutTest, SpaceAndEscapeCloseIt) {
+  for (Qt::Key key : {Qt::Key_Space, Qt::Key_Escape}) {
+    if (!app::frmAbout.IsLoaded()) {
+      app::frmAbout.Show();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(app::frmAbout.ifLoaded()));
+    }
+    QTest::keyClick(QApplication::focusWidget(), key);
+    EXPECT_FALSE(app::frmAbout.IsLoaded()) << key;
+  }
 }
 
 TEST_F(AboutTest, AltOClosesIt) {

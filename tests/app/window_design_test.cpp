@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QLayout>
 #include <QMenuBar>
+#include <QTest>
+#include <QToolButton>
 
 #include "app/forms.h"
 #include "support/test_env.h"
@@ -89,7 +91,16 @@ TEST_F(DesignTest, TwainWindowMenus) {
   // A fixed window: it cannot be resized or maximised.
   EXPECT_EQ(w.minimumSize(), w.maximumSize());
   EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
-  EXPECT_EQ(w.ScaleWidth(), 5190);
+  // At least as wide as designed, and wide enough for every entry of the
+  // menu bar: none hides behind an overflow button.
+  EXPECT_GE(w.ScaleWidth(), 5190);
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  for (QAction* entry : w.menuBar()->actions()) {
+    const QRect where = w.menuBar()->actionGeometry(entry);
+    EXPECT_TRUE(!where.isEmpty() && w.menuBar()->rect().contains(where)) << entry->text().toStdString();
+  }
+  for (QToolButton* overflow : w.menuBar()->findChildren<QToolButton*>()) EXPECT_FALSE(overflow->isVisible());
 }
 
 TEST_F(DesignTest, ViewerAndAboutLayouts) {

@@ -48,7 +48,7 @@ TEST(Capture, F12WritesNumberedPicturesAndTheLastNameIsKept) {
   const QString viewer = program.waitForWindow(e2e::kViewerTitle, 5000);
   ASSERT_FALSE(viewer.isEmpty());
   const QRect live = program.geometry(window), shown = program.geometry(viewer);
-  EXPECT_GT(shown.left(), live.right()) << shown.left() << " " << live.right();
+  EXPECT_GT(shown.left(), live.right()) << "viewer " << shown.x() << "," << shown.y() << " live " << live.x() << "," << live.y() << " " << live.width() << "x" << live.height();
   EXPECT_LT(shown.right(), 1280);
   EXPECT_LT(std::abs(shown.top() - live.top()), 40) << shown.top() << " " << live.top();
 
