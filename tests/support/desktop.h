@@ -31,7 +31,9 @@ class Desktop {
   QString run(const QString& program, const QStringList& args, int timeoutMs = 10000) const;
 
  private:
+  bool startServer();
   bool startWindowManager();
+  void stop();
   QProcess xvfb_, wm_;
   QString display_, windowManager_;
   bool ok_ = false;
@@ -43,8 +45,8 @@ class Program {
   ~Program();  // kills the program if it still runs
   bool start();
   // The X window id of the first visible window whose title matches, or
-  // empty after the timeout.
-  QString waitForWindow(const QString& titleRegex, int timeoutMs = 15000);
+  // empty after the timeout (generous: a loaded machine starts slowly).
+  QString waitForWindow(const QString& titleRegex, int timeoutMs = 30000);
   bool hasWindow(const QString& titleRegex);
   // What a user's click into the window does: the window manager makes it
   // the active window with the keyboard focus.
@@ -54,7 +56,7 @@ class Program {
   // The window that has the keyboard focus (X's input focus), or empty.
   QString focusedWindow();
   // Polls until the window has the keyboard focus; false after the timeout.
-  bool waitForFocus(const QString& windowId, int timeoutMs = 5000);
+  bool waitForFocus(const QString& windowId, int timeoutMs = 10000);
   // A click on the window's close box: the window manager asks the window
   // to close.
   void closeWindow(const QString& windowId);
