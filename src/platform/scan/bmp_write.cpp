@@ -1,5 +1,6 @@
 #include "platform/scan/bmp_write.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -13,6 +14,8 @@ namespace scan {
 namespace {
 
 using namespace bmp;
+
+constexpr std::size_t kChunkBytes = 256 * 1024;
 
 bool bilevel(const Image& image) { return image.bilevel && image.channels == 1; }
 
@@ -57,51 +60,66 @@ std::vector<std::uint8_t> headers(const Image& image, std::uint32_t offset, std:
   return out;
 }
 
-// The rows of a grey picture in the bitmap layout as one bit per pixel, a
-// set bit (white) for every pixel of at least half intensity.
-std::vector<std::uint8_t> packBilevel(const Image& image) {
-  const auto stride = static_cast<std::size_t>(rowStride(image.width, 1));
-  std::vector<std::uint8_t> out(stride * static_cast<std::size_t>(image.height), 0);
-  for (std::size_t r = 0; r < static_cast<std::size_t>(image.height); ++r) {
-    const std::uint8_t* src = image.pixels.data() + r * image.stride();
-    std::uint8_t* dst = out.data() + r * stride;
+// One row of the file, from the picture's row `y` counted from the top:
+// blue, green, red for colour; a set bit (white) for every grey pixel of at
+// least half intensity in line art.
+void packRow(const Image& image, int y, std::uint8_t* dst) {
+  const std::uint8_t* src = rowFromTop(image, y);
+  if (bilevel(image)) {
     for (int x = 0; x < image.width; ++x)
       if (src[x] >= 128) dst[x / 8] = static_cast<std::uint8_t>(dst[x / 8] | (0x80 >> (x % 8)));
+    return;
   }
-  return out;
+  if (image.channels == 1 || image.layout == Layout::Bitmap) {
+    std::copy_n(src, image.rowBytes(), dst);
+    return;
+  }
+  for (int x = 0; x < image.width; ++x, src += 3, dst += 3) {
+    dst[0] = src[2];
+    dst[1] = src[1];
+    dst[2] = src[0];
+  }
 }
 
-// The picture in the bitmap layout is the file's pixel block as it is:
-// headers, then the pixels in one write.
-bool writeBitmapLayout(const Image& image, const std::string& path, files::Commit mode, files::Flush flush) {
-  const std::vector<std::uint8_t> packed = bilevel(image) ? packBilevel(image) : std::vector<std::uint8_t>();
-  const std::vector<std::uint8_t>& pixels = bilevel(image) ? packed : image.pixels;
-  const std::int64_t pixelBytes = static_cast<std::int64_t>(pixels.size());
+bool writeFile(const Image& image, const std::string& path, files::Commit mode, files::Flush flush) {
+  if (!isValid(image)) return false;
+  const std::int64_t stride = rowStride(image.width, bitsPerPixel(image));
+  const std::int64_t pixelBytes = stride * image.height;
   const std::int64_t offset = static_cast<std::int64_t>(kFileHeaderSize + kInfoHeaderSize) + 4 * paletteColours(image);
   if (offset + pixelBytes > std::numeric_limits<std::uint32_t>::max()) return false;
+
+  files::AtomicFile file(path);
+  if (!file.open()) return false;
   const auto head = headers(image, static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(offset + pixelBytes),
                             static_cast<std::uint32_t>(pixelBytes));
-  files::AtomicFile file(path);
-  return file.open() && file.write(head.data(), head.size()) && file.write(pixels.data(), pixels.size()) &&
-         file.commit(mode, flush);
+  if (!file.write(head.data(), head.size())) return false;
+  // A picture in the bitmap layout is the file's pixel block as it is.
+  if (image.layout == Layout::Bitmap && !bilevel(image))
+    return file.write(image.pixels.data(), image.pixels.size()) && file.commit(mode, flush);
+
+  // Other rows go out bottom first, gathered into chunks that stay in the
+  // cache until they are written.
+  const auto rowSize = static_cast<std::size_t>(stride);
+  const std::size_t rowsPerChunk = std::max<std::size_t>(1, kChunkBytes / rowSize);
+  std::vector<std::uint8_t> chunk(rowsPerChunk * rowSize);
+  int y = image.height - 1;
+  while (y >= 0) {
+    std::fill(chunk.begin(), chunk.end(), 0);  // the padding, and the bits line art leaves clear
+    std::size_t rows = 0;
+    for (; rows < rowsPerChunk && y >= 0; ++rows, --y) packRow(image, y, chunk.data() + rows * rowSize);
+    if (!file.write(chunk.data(), rows * rowSize)) return false;
+  }
+  return file.commit(mode, flush);
 }
 
 }  // namespace
 
 bool writeBmp(const Image& image, const std::string& path, files::Commit mode) {
-  if (!isValid(image)) return false;
-  if (image.layout == Layout::Bitmap) return writeBitmapLayout(image, path, mode, files::Flush::Now);
-  const auto bitmap = inLayout(image, Layout::Bitmap);
-  return bitmap && writeBitmapLayout(*bitmap, path, mode, files::Flush::Now);
+  return writeFile(image, path, mode, files::Flush::Now);
 }
 
 bool writeNewBitmap(Image image, const std::string& path) {
-  if (image.layout != Layout::Bitmap) {
-    auto bitmap = inLayout(image, Layout::Bitmap);
-    if (!bitmap) return false;
-    image = std::move(*bitmap);
-  }
-  if (!isValid(image) || !writeBitmapLayout(image, path, files::Commit::NoReplace, files::Flush::Later)) return false;
+  if (!writeFile(image, path, files::Commit::NoReplace, files::Flush::Later)) return false;
   rememberWritten(path, std::move(image));
   return true;
 }

@@ -19,8 +19,8 @@ bool writeBmp(const Image& image, const std::string& path, files::Commit mode);
 
 // A picture that is converted right after: claims `path` with it as a bitmap
 // file (never replacing), not yet flushed (files::flushToDisk makes it
-// durable if it stays), and keeps the picture to serve the next load of
-// that file (written_picture.h).
+// durable if it stays), and keeps the picture, in the layout it came in, to
+// serve the next load of that file (written_picture.h).
 bool writeNewBitmap(Image image, const std::string& path);
 
 }  // namespace scan
