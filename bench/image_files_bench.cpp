@@ -13,6 +13,7 @@
 #include <string>
 
 #include "bench_env.h"
+#include "platform/files/durability.h"
 #include "platform/scan/image_files.h"
 
 namespace {
@@ -139,6 +140,35 @@ void ExternalImg2pdf(benchmark::State& state) {
   Command(state, "img2pdf -o " + name(state, "img2pdf", "pdf") + " " + sourceJpeg(state));
 }
 
+// The steps of one scanned page, each alone: the bitmap that claims the
+// page's name (not flushed), the flush when the bitmap stays, and the JPEG
+// encode when it is converted.
+void PageClaimBitmap(benchmark::State& state) {
+  const std::string path = name(state, "claimed", "bmp");
+  for (auto _ : state) {
+    state.PauseTiming();
+    scan::Image page = frameFor(state);
+    fs::remove(path);
+    state.ResumeTiming();
+    if (!scan::writeNewBitmap(std::move(page), path)) state.SkipWithError("write failed");
+  }
+}
+
+void PageFlushBitmap(benchmark::State& state) {
+  const std::string path = name(state, "flushed", "bmp");
+  for (auto _ : state) {
+    state.PauseTiming();
+    fs::remove(path);
+    if (!scan::writeNewBitmap(frameFor(state), path)) state.SkipWithError("write failed");
+    state.ResumeTiming();
+    if (!files::flushToDisk(path)) state.SkipWithError("flush failed");
+  }
+}
+
+void PageEncodeJpeg(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(scan::encodeJpeg(frameFor(state)));
+}
+
 void Frames(benchmark::internal::Benchmark* b) {
   b->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMillisecond);
 }
@@ -151,6 +181,10 @@ BENCHMARK(LoadThenWriteJpeg)->Apply(Frames);
 BENCHMARK(FloorCompressAndFlush)->Apply(Frames);
 BENCHMARK(ExternalCjpeg)->Apply(Frames);
 BENCHMARK(ExternalImg2pdf)->Apply(Frames);
+// An A4 page at 300 dpi.
+BENCHMARK(PageClaimBitmap)->Args({2480, 3508})->Unit(benchmark::kMillisecond);
+BENCHMARK(PageFlushBitmap)->Args({2480, 3508})->Unit(benchmark::kMillisecond);
+BENCHMARK(PageEncodeJpeg)->Args({2480, 3508})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
