@@ -6,24 +6,31 @@
 # pages from the same device and options to PNM and to JPEG. Runs alternate,
 # so both see the same load on the machine; medians are printed.
 #
-# Usage: bench/feeder_run.sh [--runs N] [--dpi D] [--mode Color|Gray]
-#                            [--width-mm W] [--height-mm H] [binary]
-# Defaults: 5 runs, an A4 page (210 x 297 mm) at 300 dpi in colour.
+# Usage: bench/feeder_run.sh [--runs N] [--dpi D] [--mode Color|Gray|Lineart]
+#                            [--page A4|A5|"US Letter"|"US Legal"] [binary]
+# Defaults: 5 runs, A4 pages at 300 dpi in colour. The program is given the
+# settings through its scanner.ini, scanimage through its options.
 set -euo pipefail
 
-runs=5 dpi=300 mode=Color width=210 height=297
+runs=5 dpi=300 mode=Color page=A4
 bin=build/video-image-capture
 while (($#)); do
   case $1 in
     --runs) runs=$2; shift 2 ;;
     --dpi) dpi=$2; shift 2 ;;
     --mode) mode=$2; shift 2 ;;
-    --width-mm) width=$2; shift 2 ;;
-    --height-mm) height=$2; shift 2 ;;
-    -h|--help) sed -n '2,13p' "$0"; exit 0 ;;
+    --page) page=$2; shift 2 ;;
+    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
     *) bin=$1; shift ;;
   esac
 done
+case $page in
+  A4) width=210 height=297 ;;
+  A5) width=148 height=210 ;;
+  "US Letter") width=215.9 height=279.4 ;;
+  "US Legal") width=215.9 height=355.6 ;;
+  *) echo "unknown page size $page" >&2; exit 1 ;;
+esac
 bin=$(realpath "$bin")
 for tool in Xvfb openbox xdotool scanimage; do
   command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
@@ -41,8 +48,8 @@ for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1
 DISPLAY=$display openbox --sm-disable >/dev/null 2>&1 &
 sleep 1
 
-# SANE's test backend alone, its page and options the defaults of both
-# programs (the test feeder holds ten pages).
+# SANE's test backend alone, with room for every page size (its feeder holds
+# ten pages).
 export SANE_CONFIG_DIR=$work/sane
 mkdir -p "$SANE_CONFIG_DIR"
 echo test >"$SANE_CONFIG_DIR/dll.conf"
@@ -77,7 +84,8 @@ ours() {
   local ext=$1 home=$work/home-$2-$1
   mkdir -p "$home/.config/video-image-capture" "$home/Pictures"
   printf '[PARAS]\nPath=%s\n' "$home/Pictures/ZENO0000.$ext" >"$home/.config/video-image-capture/ZENO.ini"
-  printf '[DefaultSource]\ndevice=test:0\nsource=%s\n' "$feeder" >"$home/.config/video-image-capture/scanner.ini"
+  printf '[DefaultSource]\ndevice=test:0\nsource=%s\n\n[Device test%%3A0]\nresolution=%s\nmode=%s\npage=%s\n' \
+    "$feeder" "$dpi" "$mode" "$page" >"$home/.config/video-image-capture/scanner.ini"
   HOME=$home XDG_CONFIG_HOME=$home/.config DISPLAY=$display QT_QPA_PLATFORM=xcb VIC_REPORT_RUN=1 \
     "$bin" 2>"$home/log" &
   local pid=$!
@@ -121,8 +129,8 @@ for i in $(seq "$runs"); do
 done
 
 median() { printf '%s\n' $1 | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-printf '%s pages, %s x %s mm, %s dpi, %s; medians of %s runs (wall / processor ms)\n' \
-  "$pages" "$width" "$height" "$dpi" "$mode" "$runs"
+printf '%s pages, %s (%s x %s mm), %s dpi, %s; medians of %s runs (wall / processor ms)\n' \
+  "$pages" "$page" "$width" "$height" "$dpi" "$mode" "$runs"
 for case in bmp:pnm:1.3 jpg:jpeg:1.5; do
   IFS=: read -r ext format target <<<"$case"
   ow=$(median "${wall[ours-$ext]}") oc=$(median "${cpu[ours-$ext]}")
