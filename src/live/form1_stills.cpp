@@ -6,11 +6,13 @@
 #include "devices/AVICAP.h"
 #include "devices/EZTwain.h"
 #include "live/form1.h"
+#include "platform/files/atomic_file.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
 #include "platform/runtime/settings.h"
 #include "stills/mCmnDlg.h"
 #include "stills/next_name.h"
+#include "stills/save_problem.h"
 #include "stills/saved.h"
 #include "stills/still_format.h"
 #include "stills/viewer.h"
@@ -56,6 +58,20 @@ bool saveFrame(form1& window, QString& path) {
 // signal, a lost display or a crash still goes on from here next time.
 void storePath() { rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, AppState.FilePath); }
 
+// A bitmap must not pass for a JPEG or PDF file: it goes back to its
+// ".bmp" name, and the user is told. Answers where the picture is now.
+QString keepAsBitmap(const QString& path, stills::StillFormat format) {
+  const int error = files::lastError();
+  const std::optional<QString> bitmap = stills::ReturnToBitmapName(path);
+  if (bitmap) {
+    stills::LoadViewerPicture(*bitmap);
+    stills::SetViewerLabelToPath(*bitmap);
+  }
+  rt::MsgBox(stills::RewriteProblemText(path, format, error, bitmap), rt::vbOKOnly | rt::vbInformation,
+             app::kAppTitle);
+  return bitmap.value_or(path);
+}
+
 }  // namespace
 
 QString form1::NextNumberedName() {
@@ -65,12 +81,14 @@ QString form1::NextNumberedName() {
 
 void form1::mnuCapFrame_Click() {
   QString path = NextNumberedName();
+  files::clearLastError();
   const bool saved = saveFrame(*this, path);
+  const int saveError = files::lastError();
   storePath();
   // A failed save keeps its number used up; nothing is shown or converted,
   // since the file is missing or is somebody else's.
   if (!saved) {
-    rt::MsgBox("Problem saving frame", rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
+    rt::MsgBox(stills::SaveProblemText(path, saveError), rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
     return;
   }
   stills::ShowViewer();
@@ -79,7 +97,11 @@ void form1::mnuCapFrame_Click() {
   const std::int32_t picture = stills::LoadCapturedBitmap(path);
   if (const scan::Image* image = scan::heldImage(picture)) stills::SetViewerPicture(stills::ToQImage(*image), path);
   stills::SetViewerLabelToPath(path);
-  stills::RewriteInFormat(picture, path, stills::FormatForExtension(AppState.FileExt));
+  const stills::StillFormat format = stills::FormatForExtension(AppState.FileExt);
+  files::clearLastError();
+  if (!stills::RewriteInFormat(picture, path, format) &&
+      (format == stills::StillFormat::Jpeg || format == stills::StillFormat::Pdf))
+    path = keepAsBitmap(path, format);
   ShowSaved(path);
   app::form1.Show();
 }
@@ -90,13 +112,15 @@ void form1::ShowSaved(const QString& path) {
 }
 
 void form1::mnuSaveFrame_Click() {
+  // The dialog opens where the next pictures would go, or at the nearest
+  // folder above that exists; it creates none.
   QString fileName = AppState.BasePath.isEmpty() ? app::DefaultSaveName() : AppState.BasePath;
-  // The dialog opens where the next pictures would go.
-  rt::EnsurePicturesFolderFor(fileName);
   QString fileTitle;
   std::int32_t flags = -1;
   QString filter = kSaveFilter;
-  std::int32_t filterIndex = 0;
+  // The type of the current format is chosen, so that a name typed without
+  // extension keeps that format.
+  std::int32_t filterIndex = stills::FilterIndexOf(kSaveFilter, AppState.FileExt);
   std::int32_t resultFlags = 0;
   if (stills::ShowSaveDialog(fileName, fileTitle, flags, filter, filterIndex, QString(), kSaveTitle, "bmp",
                              static_cast<std::int32_t>(hWnd()), resultFlags) == rt::False)

@@ -26,4 +26,9 @@ QString ConvertFilter(const QString& filter);
 // from 1), or the empty text.
 QString FilterEntry(const QString& list, std::int32_t n);
 
+// The entry of a filter list (as given to ShowSaveDialog, "|"-separated)
+// whose pattern is "*" followed by `extension`, counting from 1; 0 when no
+// entry matches.
+std::int32_t FilterIndexOf(const QString& filter, const QString& extension);
+
 }  // namespace stills

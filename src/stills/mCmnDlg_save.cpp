@@ -1,3 +1,4 @@
+#include <QStringList>
 #include <array>
 
 #include "platform/filedialog/open_file_name.h"
@@ -40,6 +41,13 @@ QString FilterEntry(const QString& list, std::int32_t n) {
     if (n == 1) return entry;
     if (--n == 0) return {};
   }
+}
+
+std::int32_t FilterIndexOf(const QString& filter, const QString& extension) {
+  const QStringList parts = filter.split('|');
+  for (qsizetype pattern = 1; pattern < parts.size(); pattern += 2)
+    if (parts[pattern].trimmed() == "*" + extension) return static_cast<std::int32_t>(pattern / 2 + 1);
+  return 0;
 }
 
 rt::Bool16 ShowSaveDialog(QString& FileName, QString& FileTitle, std::int32_t& Flags, QString& Filter,

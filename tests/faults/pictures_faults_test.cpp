@@ -11,6 +11,7 @@
 #include "live_fixture.h"
 #include "platform/capture/dib.h"
 #include "platform/capture/messages.h"
+#include "platform/runtime/vb.h"
 
 namespace faults {
 namespace {
@@ -39,9 +40,12 @@ TEST_F(LiveFaultTest, AMissingPicturesFolderIsMadeAnUnusableOneGetsNothing) {
   struct Case {
     const char* what;
     Kind kind;
+    QString reason;  // the second line of the message
   };
-  const Case cases[] = {
-      {"missing", Missing}, {"a file in its place", AFile}, {"read-only", ReadOnly}, {"a link to nowhere", LinkToNowhere}};
+  const Case cases[] = {{"missing", Missing, ""},
+                        {"a file in its place", AFile, "Not a directory"},
+                        {"read-only", ReadOnly, "Permission denied"},
+                        {"a link to nowhere", LinkToNowhere, "No such file or directory"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TearDown();
@@ -72,7 +76,7 @@ TEST_F(LiveFaultTest, AMissingPicturesFolderIsMadeAnUnusableOneGetsNothing) {
       EXPECT_EQ(formatOf(pictures("MOR0001.bmp")), "bmp");
       continue;
     }
-    EXPECT_EQ(prompts(), QStringList{kSaveFailed});
+    EXPECT_EQ(prompts(), QStringList{kSaveFailed + "\n" + pictures("MOR0001.bmp") + ": " + c.reason});
     EXPECT_EQ(snapshot(homeDir()), home);
     EXPECT_EQ(snapshot(folder), inside);
 
@@ -106,7 +110,7 @@ TEST_F(LiveFaultTest, ADiskFullDuringTheCapturedBitmapWritesNothing) {
       FileSizeLimit full(bitmapBytes / 2);
       capture();
     }
-    EXPECT_EQ(prompts(), QStringList{kSaveFailed});
+    EXPECT_EQ(prompts(), QStringList{kSaveFailed + "\n" + pictures("MOR0003" + extension) + ": File too large"});
     EXPECT_EQ(snapshot(picturesDir()), earlier);
 
     capture();
@@ -137,31 +141,56 @@ class FillingCaptureWindow : public QWidget, public win::MessageTarget {
   static inline std::optional<FileSizeLimit> full;
 };
 
-TEST_F(LiveFaultTest, ADiskFullDuringTheRewriteKeepsTheCapturedBitmap) {
+TEST_F(LiveFaultTest, ADiskFullDuringTheRewriteKeepsTheCapturedBitmapUnderItsBitmapName) {
   live::setCaptureWindowFactory([](const char*, std::int32_t, int, int, int, int, win::HWND parent, std::int32_t) {
     return win::handleOf(new FillingCaptureWindow(win::widgetOf(parent)));
   });
   app::form1.Show();
-  for (const QString extension : {".jpg", ".pdf", ".bmp"}) {
-    SCOPED_TRACE(extension.toStdString());
+  struct Case {
+    QString extension;
+    bool bitmapNameTaken;
+    QString kept;     // where the bitmap ends up
+    QString message;  // second line; empty: none
+  };
+  const QString p = pictures("MOR0002");
+  const Case cases[] = {
+      {".jpg", false, "MOR0002.bmp",
+       p + ".jpg could not be written as JPEG (File too large); the picture was kept as the bitmap " + p + ".bmp."},
+      {".pdf", false, "MOR0002.bmp",
+       p + ".pdf could not be written as PDF (File too large); the picture was kept as the bitmap " + p + ".bmp."},
+      {".jpg", true, "MOR0002.jpg",
+       p + ".jpg could not be written as JPEG (File too large); the picture stays a bitmap under that name."},
+      {".bmp", false, "MOR0002.bmp", ""},  // already the bitmap it should be
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE((c.extension + (c.bitmapNameTaken ? " taken" : "")).toStdString());
     QDir(picturesDir()).removeRecursively();
-    useName(pictures("MOR0000" + extension));
+    dialogs.messages.clear();
+    useName(pictures("MOR0000" + c.extension));
     FillingCaptureWindow::fillUp = false;
     capture();
+    if (c.bitmapNameTaken) {
+      ASSERT_TRUE(writeFile(p + ".bmp", "the user's own"));
+    }
     const Snapshot earlier = snapshot(picturesDir());
     FillingCaptureWindow::fillUp = true;
     capture();
     FillingCaptureWindow::full.reset();
 
-    const QString written = pictures("MOR0002" + extension);
-    EXPECT_EQ(formatOf(written), "bmp");
-    EXPECT_EQ(decoded(written), FillingCaptureWindow::frame());
+    EXPECT_EQ(formatOf(pictures(c.kept)), "bmp");
+    EXPECT_EQ(decoded(pictures(c.kept)), FillingCaptureWindow::frame());
     EXPECT_EQ(app::Form3->Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
               FillingCaptureWindow::frame());
+    EXPECT_EQ(app::Form3->lbFilename->text(), rt::DisplayPath(pictures(c.kept)));
     Snapshot now = snapshot(picturesDir());
-    now.erase("MOR0002" + extension);
+    now.erase(c.kept);
     EXPECT_EQ(now, earlier);
-    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(leftoverTemps(picturesDir()).isEmpty());
+    EXPECT_EQ(prompts(), c.message.isEmpty() ? QStringList{} : QStringList{kSaveFailed + "\n" + c.message});
+    // The numbering goes on in the chosen format.
+    FillingCaptureWindow::fillUp = false;
+    capture();
+    EXPECT_EQ(formatOf(pictures("MOR0003" + c.extension)) == "bmp", c.extension == ".bmp");
   }
 }
 
@@ -176,7 +205,7 @@ TEST_F(LiveFaultTest, ACameraThatVanishesAndReturns) {
   ASSERT_TRUE(capture_test::runUntil([&] { return captureWindow()->state() == capture::CaptureWindow::State::Lost; }));
   EXPECT_EQ(w.StatusBar->currentMessage(), "Fake Camera was disconnected");
   capture();
-  EXPECT_EQ(prompts(), QStringList{kSaveFailed});
+  EXPECT_EQ(prompts(), QStringList{kSaveFailed + "\n" + pictures("MOR0002.bmp") + ": the video device gave no picture"});
   EXPECT_EQ(snapshot(picturesDir()), before);
   EXPECT_TRUE(app::form1.IsLoaded());
   EXPECT_TRUE(w.isVisible());

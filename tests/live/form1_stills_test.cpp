@@ -235,8 +235,14 @@ TEST_F(CaptureTest, NothingUnderAnExistingNameIsReplaced) {
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(CaptureTest, AFailedSaveIsReportedOnceAndGoesNoFurther) {
-  for (const QString& path : {pictures("MOR0000.jpg"), testing_support::homeDir() + "/gone/MOR0000.jpg"}) {
+TEST_F(CaptureTest, AFailedSaveIsReportedOnceWithItsReasonAndGoesNoFurther) {
+  struct Case {
+    QString path;
+    QString reason;
+  };
+  const Case cases[] = {{pictures("MOR0000.jpg"), "the video device gave no picture"},
+                        {testing_support::homeDir() + "/gone/MOR0000.jpg", "No such file or directory"}};
+  for (const auto& [path, reason] : cases) {
     SCOPED_TRACE(path.toStdString());
     restart();
     showLive();
@@ -244,7 +250,8 @@ TEST_F(CaptureTest, AFailedSaveIsReportedOnceAndGoesNoFurther) {
     useName(path, "0000");
     capture();
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].prompt, "Problem saving frame");
+    EXPECT_EQ(dialogs.messages[0].prompt,
+              "Problem saving frame\n" + path.left(path.size() - 8) + "0001.jpg: " + reason);
     EXPECT_EQ(dialogs.messages[0].style, rt::vbOKOnly | rt::vbInformation);
     EXPECT_EQ(dialogs.messages[0].title, "PAX");
     // The number stays used; nothing reached the disk or the viewer.
@@ -349,7 +356,7 @@ TEST_F(SaveAsTest, HandsTheDialogTheRecordAndACancelChangesNothing) {
   EXPECT_EQ(record.lStructSize, 76u);
   EXPECT_EQ(record.hwndOwner, w.hWnd());
   EXPECT_EQ(filter, QStringList({" *.bmp", " *.bmp", " *.jpg", " *.jpg", " *.pdf", " *.pdf"}));
-  EXPECT_EQ(record.nFilterIndex, 0u);
+  EXPECT_EQ(record.nFilterIndex, 1u);  // the current format's type
   EXPECT_EQ(file, pictures("MOR0003"));
   EXPECT_EQ(record.nMaxFile, 1024u);
   EXPECT_EQ(record.nMaxFileTitle, 512u);
@@ -365,17 +372,40 @@ TEST_F(SaveAsTest, HandsTheDialogTheRecordAndACancelChangesNothing) {
   EXPECT_EQ(file, pictures("PAX"));
 }
 
-TEST_F(SaveAsTest, ANameTypedWithoutExtensionInTheDialogBecomesABitmapName) {
-  live::form1& w = showLive();
-  dialogs.onModal = [](QDialog& dialog) {
-    dialog.findChild<QLineEdit*>("fileNameEdit")->setText("garden");
-    dialog.accept();
-    return dialog.result();
+TEST_F(SaveAsTest, TheDialogOpensOnTheCurrentFormatAndCancellingMakesNoFolder) {
+  struct Case {
+    QString current;
+    std::uint32_t index;
   };
-  w.mnuSaveFrame->trigger();
-  EXPECT_EQ(dialogs.modalCount, 1);
-  EXPECT_EQ(AppState.FilePath, pictures("garden0000.bmp"));
-  EXPECT_EQ(app::Form3->lbFilename->text(), "*.bmp");
+  const Case cases[] = {{"MOR0003.bmp", 1}, {"MOR0003.jpg", 2}, {"MOR0003.pdf", 3}, {"MOR0003.tiff", 0}};
+  live::form1& w = showLive();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.current.toStdString());
+    QDir(picturesDir()).removeRecursively();
+    useName(pictures(c.current), "0003");
+    standIn(QString());
+    w.mnuSaveFrame->trigger();
+    EXPECT_EQ(record.nFilterIndex, c.index);
+    EXPECT_FALSE(QFileInfo::exists(picturesDir()));
+  }
+}
+
+TEST_F(SaveAsTest, ANameTypedWithoutExtensionKeepsTheCurrentFormat) {
+  live::form1& w = showLive();
+  for (const QString ext : {".bmp", ".jpg", ".pdf"}) {
+    SCOPED_TRACE(ext.toStdString());
+    QDir().mkpath(picturesDir());
+    useName(pictures("MOR0003" + ext), "0003");
+    dialogs.onModal = [](QDialog& dialog) {
+      dialog.findChild<QLineEdit*>("fileNameEdit")->setText("garden");
+      dialog.accept();
+      return dialog.result();
+    };
+    w.mnuSaveFrame->trigger();
+    EXPECT_EQ(AppState.FilePath, pictures("garden0000" + ext));
+    EXPECT_EQ(app::Form3->lbFilename->text(), "*" + ext);
+  }
+  EXPECT_EQ(dialogs.modalCount, 3);
 }
 
 }  // namespace

@@ -58,14 +58,12 @@ std::int32_t RunSaveFileDialog(OPENFILENAME* record) {
   const QList<FilterPair> filters = parseFilterList(record->lpstrFilter);
   const QString defaultExtension = textOf(record->lpstrDefExt);
   QWidget* owner = win::widgetOf(record->hwndOwner);
-  SaveDialog dialog(owner ? owner->window() : nullptr, offeredExtensions(filters), defaultExtension,
+  SaveDialog dialog(owner ? owner->window() : nullptr, filters, defaultExtension,
                     static_cast<int>(std::min<std::uint32_t>(record->nMaxFile, 1u << 20)));
   if (record->lpstrTitle) dialog.setWindowTitle(textOf(record->lpstrTitle));
 
-  QStringList nameFilters;
-  for (const FilterPair& pair : filters) nameFilters.append(nameFilterText(pair));
+  const QStringList& nameFilters = dialog.typeTexts();
   if (!nameFilters.isEmpty()) {
-    dialog.setNameFilters(nameFilters);
     const qsizetype index = record->nFilterIndex >= 1 ? qsizetype(record->nFilterIndex) - 1 : 0;
     dialog.selectNameFilter(nameFilters.value(index < nameFilters.size() ? index : 0));
   }

@@ -1,8 +1,8 @@
 #include "platform/filedialog/save_dialog.h"
 
+#include <QDir>
 #include <QFileInfo>
 
-#include "platform/filedialog/save_name_rules.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
 
@@ -13,9 +13,10 @@ QString extensionList(const QStringList& extensions) {
   return extensions.mid(0, extensions.size() - 1).join(", ") + " or " + extensions.last();
 }
 
-SaveDialog::SaveDialog(QWidget* parent, QStringList extensions, QString defaultExtension, int maxNameBytes)
+SaveDialog::SaveDialog(QWidget* parent, const QList<FilterPair>& filters, QString defaultExtension,
+                       int maxNameBytes)
     : QFileDialog(parent),
-      extensions_(std::move(extensions)),
+      extensions_(offeredExtensions(filters)),
       defaultExtension_(std::move(defaultExtension)),
       maxNameBytes_(maxNameBytes) {
   // Captures never replace a file, so choosing an existing name needs no
@@ -23,20 +24,39 @@ SaveDialog::SaveDialog(QWidget* parent, QStringList extensions, QString defaultE
   setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
   setAcceptMode(QFileDialog::AcceptSave);
   setFileMode(QFileDialog::AnyFile);
+  for (const FilterPair& pair : filters) {
+    typeTexts_.append(nameFilterText(pair));
+    typeExtensions_.append(typeExtension(pair).mid(1));
+  }
+  if (!typeTexts_.isEmpty()) setNameFilters(typeTexts_);
   setDefaultSuffix(defaultExtension_);
 }
 
+QString SaveDialog::extensionOfChosenType() const {
+  const QString extension = typeExtensions_.value(typeTexts_.indexOf(selectedNameFilter()));
+  return extension.isEmpty() ? defaultExtension_ : extension;
+}
+
 void SaveDialog::accept() {
+  // The base class completes the typed name with this suffix as well.
+  setDefaultSuffix(extensionOfChosenType());
   const QStringList typed = selectedFiles();
   if (typed.isEmpty()) return;
-  const QString name = completeName(typed.first(), defaultExtension_);
-  if (QFileInfo(name).isDir()) {
+  const QString name = completeName(typed.first(), defaultSuffix());
+  const QFileInfo info(name);
+  if (info.isDir()) {
     QFileDialog::accept();  // opens the folder
     return;
   }
   if (!hasOfferedExtension(name, extensions_)) {
     rt::MsgBox("The file name must end in " + extensionList(extensions_) + ", or have no extension at all.",
                rt::vbOKOnly | rt::vbInformation, windowTitle());
+    return;
+  }
+  // The Pictures folder is made when the first picture is written into it.
+  const QString folder = info.absolutePath();
+  if (!QFileInfo(folder).isDir() && QDir::cleanPath(folder) != QDir::cleanPath(rt::PicturesFolder())) {
+    rt::MsgBox("The folder " + folder + " does not exist.", rt::vbOKOnly | rt::vbInformation, windowTitle());
     return;
   }
   if (rt::Ansi(name).size() >= maxNameBytes_) {

@@ -42,6 +42,11 @@ QStringList offeredExtensions(const QList<FilterPair>& filters) {
   return extensions;
 }
 
+QString typeExtension(const FilterPair& pair) {
+  const QStringList extensions = offeredExtensions({pair});
+  return extensions.size() == 1 ? extensions.first() : QString();
+}
+
 QString completeName(const QString& name, const QString& defaultExtension) {
   const QString last = name.mid(name.lastIndexOf('/') + 1);
   if (last.isEmpty() || last.contains('.') || defaultExtension.isEmpty()) return name;

@@ -21,6 +21,10 @@ QList<FilterPair> parseFilterList(const char* list);
 // Empty when some pattern accepts any name ("*" or "*.*").
 QStringList offeredExtensions(const QList<FilterPair>& filters);
 
+// The one extension an entry offers (".jpg" for " *.jpg"); empty when it
+// offers none or several.
+QString typeExtension(const FilterPair& pair);
+
 // The name with "." and the default extension added when its last
 // component has no dot at all; unchanged otherwise.
 QString completeName(const QString& name, const QString& defaultExtension);

@@ -19,6 +19,13 @@ namespace {
 constexpr int kMaxLinkHops = 40;  // the kernel's own limit
 constexpr int kNameTries = 100;
 
+thread_local int lastFailure = 0;
+
+int noteError(int error) {
+  lastFailure = error;
+  return error;
+}
+
 std::string folderOf(const std::string& path) {
   auto slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -69,7 +76,7 @@ AtomicFile::~AtomicFile() { discard(); }
 
 bool AtomicFile::open() {
   if (path_.empty()) {
-    error_ = ENOENT;
+    error_ = noteError(ENOENT);
     return false;
   }
   target_ = followLinks(path_);
@@ -84,7 +91,7 @@ bool AtomicFile::open() {
     else if (errno != EEXIST) break;
   }
   if (fd_ < 0) {
-    error_ = errno;
+    error_ = noteError(errno);
     return false;
   }
   // Held until the file is committed or discarded; it tells the clean-up of
@@ -102,7 +109,7 @@ bool AtomicFile::write(const void* data, std::size_t size) {
     ssize_t n = ::write(fd_, p, size);
     if (n < 0) {
       if (errno == EINTR) continue;
-      error_ = errno;
+      error_ = noteError(errno);
       discard();
       return false;
     }
@@ -115,7 +122,7 @@ bool AtomicFile::write(const void* data, std::size_t size) {
 bool AtomicFile::commit(Commit mode, Flush flush) {
   if (fd_ < 0) return false;
   if (flush == Flush::Now && ::fsync(fd_) != 0) {
-    error_ = errno;
+    error_ = noteError(errno);
     discard();
     return false;
   }
@@ -123,7 +130,7 @@ bool AtomicFile::commit(Commit mode, Flush flush) {
   const bool moved = mode == Commit::Replace ? ::rename(tempPath_.c_str(), target_.c_str()) == 0
                                              : moveNoReplace(tempPath_.c_str(), path_.c_str());
   if (!moved) {
-    error_ = errno;
+    error_ = noteError(errno);
     discard();
     return false;
   }
@@ -150,6 +157,14 @@ bool writeFileAtomically(const std::string& path, const void* data, std::size_t 
   return file.open() && file.write(data, size) && file.commit(mode, flush);
 }
 
-bool renameNoReplace(const std::string& from, const std::string& to) { return moveNoReplace(from.c_str(), to.c_str()); }
+bool renameNoReplace(const std::string& from, const std::string& to) {
+  if (moveNoReplace(from.c_str(), to.c_str())) return true;
+  noteError(errno);
+  return false;
+}
+
+int lastError() { return lastFailure; }
+
+void clearLastError() { lastFailure = 0; }
 
 }  // namespace files

@@ -53,4 +53,11 @@ bool writeFileAtomically(const std::string& path, const void* data, std::size_t 
 // Renames without ever replacing: fails when `from` is missing or `to` exists.
 bool renameNoReplace(const std::string& from, const std::string& to);
 
+// The errno of the latest failure of an AtomicFile step or of
+// renameNoReplace on this thread, kept until the next failure or
+// clearLastError(); so a caller above an interface that answers only
+// true/false can still tell the user why.
+int lastError();
+void clearLastError();
+
 }  // namespace files

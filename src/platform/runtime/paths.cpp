@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include "platform/files/atomic_file.h"
 
 namespace rt {
@@ -52,6 +54,8 @@ bool Name(const QString& from, const QString& to) {
   if (from.isEmpty() || to.isEmpty()) return false;
   return files::renameNoReplace(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString());
 }
+
+QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 QByteArray Ansi(const QString& text) { return text.toLocal8Bit(); }
 

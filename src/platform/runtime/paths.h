@@ -26,6 +26,9 @@ long NameMax(const QString& folder);
 // target name exists.
 bool Name(const QString& from, const QString& to);
 
+// The system's words for an errno value, e.g. "Permission denied".
+QString SystemReason(int error);
+
 // The 8-bit form of a path for the C interfaces.
 QByteArray Ansi(const QString& text);
 

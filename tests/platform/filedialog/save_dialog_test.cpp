@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <array>
@@ -56,31 +58,35 @@ TEST_F(SaveDialogTest, OpensOnTheInitialNameWithTheOfferedFormats) {
 
 TEST_F(SaveDialogTest, AcceptsOfferedExtensionsOrNoneAndRefusesTheRest) {
   struct Case {
+    QString type;
     QString typed;
     QString chosen;  // empty: refused, with a message, and the dialog stays open
   };
-  const Case cases[] = {{"cat", "cat.bmp"}, {"cat0041.pdf", "cat0041.pdf"}, {"cat.jpg", "cat.jpg"},
-                        {"cat.tiff", ""},   {"cat.BMP", ""},                {"cat.", ""},
-                        {"cat.jpeg", ""}};
+  // A name without extension takes that of the chosen type.
+  const Case cases[] = {{"*.bmp", "cat", "cat.bmp"},         {"*.jpg", "cat", "cat.jpg"},
+                        {"*.pdf", "cat", "cat.pdf"},         {"*.jpg", "cat0041.pdf", "cat0041.pdf"},
+                        {"*.pdf", "cat.jpg", "cat.jpg"},     {"*.jpg", "cat.tiff", ""},
+                        {"*.jpg", "cat.BMP", ""},            {"*.jpg", "cat.", ""},
+                        {"*.jpg", "cat.jpeg", ""}};
   for (const Case& c : cases) {
+    SCOPED_TRACE((c.type + " " + c.typed).toStdString());
     Record record(folder + "/MOR0003");
     dialogs.messages.clear();
     bool accepted = false;
     dialogs.onModal = [&](QDialog& dialog) {
       auto& fd = dynamic_cast<QFileDialog&>(dialog);
-      fd.selectNameFilter("*.jpg");
+      fd.selectNameFilter(c.type);
       typeAndSave(dialog, c.typed);
       accepted = dialog.result() == QDialog::Accepted;
       return dialog.result();
     };
     const bool confirmed = filedialog::RunSaveFileDialog(&record.ofn) != 0;
-    SCOPED_TRACE(c.typed.toStdString());
     EXPECT_EQ(confirmed, !c.chosen.isEmpty());
     EXPECT_EQ(accepted, confirmed);
     if (confirmed) {
       EXPECT_EQ(record.fileText(), folder + "/" + c.chosen);
       EXPECT_EQ(QString::fromLocal8Bit(record.title.data()), c.chosen);
-      EXPECT_EQ(record.ofn.nFilterIndex, 2u);
+      EXPECT_EQ(record.ofn.nFilterIndex, c.type == "*.bmp" ? 1u : c.type == "*.jpg" ? 2u : 3u);
       EXPECT_TRUE(dialogs.messages.empty());
     } else {
       ASSERT_EQ(dialogs.messages.size(), 1u);
@@ -88,6 +94,44 @@ TEST_F(SaveDialogTest, AcceptsOfferedExtensionsOrNoneAndRefusesTheRest) {
       EXPECT_EQ(dialogs.messages[0].title, "Save Single Frame");
     }
   }
+}
+
+TEST_F(SaveDialogTest, RefusesAFolderThatDoesNotExistAndStaysOpen) {
+  ASSERT_TRUE(QFile(folder + "/a-file").open(QIODevice::WriteOnly));
+  const QString cases[] = {folder + "/gone/cat.jpg", folder + "/gone/deeper/cat", folder + "/a-file/cat.bmp"};
+  for (const QString& typed : cases) {
+    SCOPED_TRACE(typed.toStdString());
+    Record record(folder + "/MOR0003");
+    dialogs.messages.clear();
+    bool stayedOpen = false;
+    dialogs.onModal = [&](QDialog& dialog) {
+      typeAndSave(dialog, typed);
+      stayedOpen = dialog.result() != QDialog::Accepted;
+      // The user then picks a folder that exists.
+      typeAndSave(dialog, folder + "/cat.pdf");
+      return dialog.result();
+    };
+    EXPECT_NE(filedialog::RunSaveFileDialog(&record.ofn), 0);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(record.fileText(), folder + "/cat.pdf");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].prompt, "The folder " + QFileInfo(typed).absolutePath() + " does not exist.");
+    EXPECT_EQ(dialogs.messages[0].title, "Save Single Frame");
+    EXPECT_FALSE(QFileInfo::exists(folder + "/gone"));
+  }
+}
+
+TEST_F(SaveDialogTest, TheMissingPicturesFolderIsAcceptedAndNotMade) {
+  QDir(rt::PicturesFolder()).removeRecursively();
+  Record record("PAX");
+  dialogs.onModal = [&](QDialog& dialog) {
+    typeAndSave(dialog, rt::PicturesFolder() + "/cat");
+    return dialog.result();
+  };
+  EXPECT_NE(filedialog::RunSaveFileDialog(&record.ofn), 0);
+  EXPECT_EQ(record.fileText(), rt::PicturesFolder() + "/cat.bmp");
+  EXPECT_TRUE(dialogs.messages.empty());
+  EXPECT_FALSE(QFileInfo::exists(rt::PicturesFolder()));  // made by the first capture, not here
 }
 
 TEST_F(SaveDialogTest, RefusesANameTooLongForTheBuffer) {
