@@ -15,6 +15,7 @@
 #include "stills/numbered_name.h"
 #include "stills/saved.h"
 #include "stills/viewer.h"
+#include "twain/run_outcome.h"
 #include "twain/run_report.h"
 #include "twain/twain_names.h"
 
@@ -121,11 +122,23 @@ void Form2::AcquireRun() {
     showAgain();
     TWAIN_SetAppTitle(rt::Ansi(app::kTwainAppTitle).constData());
     const bool sourceOpen = TWAIN_OpenDefaultSource() != 0;
-    TWAIN_SuppressErrorMessages(1);
+    const scan::Failure opening = scan::lastFailure();
+    const std::int32_t wasSuppressed = TWAIN_SuppressErrorMessages(1);
     TWAIN_SetMultiTransfer(1);
+    outcome_ = {};
+    if (!sourceOpen) {
+      outcome_.cause = opening.reason;
+      outcome_.causeShown = wasSuppressed == 0;
+    }
     while (!endRequested_ && AcquirePass(sourceOpen)) report.pageWritten();
     TWAIN_CloseSource();
+    // Whoever silenced the library before the run gets it back that way.
+    TWAIN_SuppressErrorMessages(wasSuppressed);
     runEnded_ = true;
+    // Told while the run still holds the window, which the controller
+    // would otherwise unload under the message box.
+    const QString told = RunOutcomeMessage(outcome_);
+    if (!told.isEmpty() && !endRequested_) rt::MsgBox(told, rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
   }
   if (endRequested_) mnuExit_Click();
   else mnuLive_Click();
@@ -135,7 +148,10 @@ void Form2::AcquireRun() {
 bool Form2::AcquirePass(bool sourceOpen) {
   const QString fileExt = AppState.FileExt;
   const auto names = NextPassNames(Filename0, fileExt, NameTaken, kMaxNamesTried);
-  if (!names) return false;
+  if (!names) {
+    outcome_.cause = "No free numbered file name follows " + Filename0 + ".";
+    return false;
+  }
   rt::EnsurePicturesFolderFor(names->acquired);
   const std::int32_t result =
       sourceOpen ? TWAIN_AcquireToFilename(hWnd(), rt::Ansi(names->acquired).constData()) : -1;
@@ -148,6 +164,10 @@ bool Form2::AcquirePass(bool sourceOpen) {
     // The next start goes on from this page, however the program ends.
     StorePath();
     stills::NoteScannedPage(passName);
+    PageWritten(outcome_, passName);
+  } else if (sourceOpen) {
+    const scan::Failure failure = scan::lastFailure();
+    AcquisitionEnded(outcome_, result, failure.reason, failure.pageLost);
   }
   Filename0 = passName;
   stills::SetViewerLabelToPath(passName);

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/Form2_design.h"
+#include "twain/run_outcome.h"
 
 class QCloseEvent;
 
@@ -48,6 +49,7 @@ class Form2 : public app::Form2Design {
 
   QString loadedPath_;
   std::optional<QString> lastImage_;
+  RunOutcome outcome_;  // of the run under way or the last one
   bool runEnded_ = false;
   bool running_ = false;
   bool closingByFrame_ = false;

@@ -3,6 +3,8 @@
 // it and every file already there stay as they were, nothing partial is left,
 // and the run ends or goes on cleanly.
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -59,23 +61,26 @@ class ScanFaultTest : public TwainWindowTest {
 };
 
 TEST_F(ScanFaultTest, AFaultyThirdPageKeepsEveryPageBeforeIt) {
+  const QString incomplete = "The scanner sent an incomplete page; it was not saved.";
   struct Case {
     const char* what;
     QString third;
-    int written;  // pages of the run that reach the disk
+    int written;    // pages of the run that reach the disk
+    QString cause;  // what the message after the run names; empty: no message
+    bool lost;      // the third page was read and must be scanned again
   };
   const Case cases[] = {
-      {"jammed half-way", "mid SANE_STATUS_JAMMED", 2},
-      {"an I/O error half-way", "mid SANE_STATUS_IO_ERROR", 2},
-      {"the cover open", "start SANE_STATUS_COVER_OPEN", 2},
-      {"out of memory half-way", "mid SANE_STATUS_NO_MEM", 2},
-      {"fewer bytes than announced", "short", 2},
-      {"no bytes at all", "mid SANE_STATUS_EOF", 2},
-      {"more bytes than announced", "long", 2},
-      {"lines too short for their pixels", "narrow", 2},
-      {"a page too large to hold", "huge", 2},
-      {"the feeder empty early", "start SANE_STATUS_NO_DOCS", 2},
-      {"another size than announced before the scan", "resized", 10},
+      {"jammed half-way", "mid SANE_STATUS_JAMMED", 2, "Document feeder jammed.", false},
+      {"an I/O error half-way", "mid SANE_STATUS_IO_ERROR", 2, "Error during device I/O.", false},
+      {"the cover open", "start SANE_STATUS_COVER_OPEN", 2, "Scanner cover is open.", false},
+      {"out of memory half-way", "mid SANE_STATUS_NO_MEM", 2, "Out of memory.", false},
+      {"fewer bytes than announced", "short", 2, incomplete, true},
+      {"no bytes at all", "mid SANE_STATUS_EOF", 2, incomplete, true},
+      {"more bytes than announced", "long", 2, incomplete, true},
+      {"lines too short for their pixels", "narrow", 2, incomplete, true},
+      {"a page too large to hold", "huge", 2, incomplete, true},
+      {"the feeder empty early", "start SANE_STATUS_NO_DOCS", 2, "", false},
+      {"another size than announced before the scan", "resized", 10, "", false},
   };
   const QString formats[] = {".pdf", ".jpg", ".bmp"};
   int index = 0;
@@ -84,6 +89,7 @@ TEST_F(ScanFaultTest, AFaultyThirdPageKeepsEveryPageBeforeIt) {
     SCOPED_TRACE(std::string(c.what) + " " + ext.toStdString());
     TearDown();
     SetUp();
+    dialogs.messages.clear();
     storePath(path("ZENO0041" + ext));
     run({"ok", "ok"}, ext);
     unload();
@@ -100,7 +106,15 @@ TEST_F(ScanFaultTest, AFaultyThirdPageKeepsEveryPageBeforeIt) {
     faults::Snapshot now = faults::snapshot(dir);
     for (const QString& name : numbered(44, last, ext)) now.erase(name);
     EXPECT_EQ(now, earlier);
-    EXPECT_TRUE(dialogs.messages.empty());
+    if (c.cause.isEmpty()) {
+      EXPECT_TRUE(dialogs.messages.empty());
+    } else {
+      ASSERT_EQ(dialogs.messages.size(), 1u);
+      EXPECT_EQ(dialogs.messages[0].prompt, "Scanning stopped: " + c.cause + "\n2 pages were saved, the last as " +
+                                                path("ZENO0045" + ext) + "." +
+                                                (c.lost ? "\nThe page read last could not be saved; scan it again." : ""));
+      EXPECT_EQ(dialogs.messages[0].title, "PAX");
+    }
     EXPECT_EQ(w.Filename0, path("ZENO" + rt::Format0000(last + 1) + ext));
     EXPECT_FALSE(w.running());
     EXPECT_EQ(app::AppState.ScreenMode, 1);
@@ -114,6 +128,7 @@ TEST_F(ScanFaultTest, APagesNameClaimedDuringTheScanStaysItsOwnersAndThePageKeep
     SCOPED_TRACE(ext.toStdString());
     TearDown();
     SetUp();
+    dialogs.messages.clear();
     storePath(path("ZENO0041" + ext));
     run(plan("claim " + path("ZENO0044" + ext)), ext);
     EXPECT_EQ(contents(path("ZENO0044" + ext)), "another program's picture");
@@ -134,6 +149,7 @@ TEST_F(ScanFaultTest, ADiskFullHalfWayThroughAPageEndsTheRunWithNothingPartial) 
     SCOPED_TRACE(ext.toStdString());
     TearDown();
     SetUp();
+    dialogs.messages.clear();
     storePath(path("ZENO0041" + ext));
     {
       faults::FileSizeLimit room(RLIM_INFINITY);  // put back after the backend lowers it
@@ -141,9 +157,50 @@ TEST_F(ScanFaultTest, ADiskFullHalfWayThroughAPageEndsTheRunWithNothingPartial) 
     }
     EXPECT_EQ(files(), numbered(42, 43, ext));
     for (const QString& name : files()) EXPECT_EQ(sizeIn(path(name)), kFaultPage) << name.toStdString();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].prompt, "Scanning stopped: Cannot write " + path("ZENO0044.bmp") +
+                                              ": File too large.\n2 pages were saved, the last as " +
+                                              path("ZENO0043" + ext) +
+                                              ".\nThe page read last could not be saved; scan it again.");
     EXPECT_EQ(app::AppState.ScreenMode, 1);
     unload();
     EXPECT_EQ(storedPath(), path("ZENO0043" + ext));
+  }
+}
+
+TEST_F(ScanFaultTest, AFolderThatCannotBeWrittenIsNamedAndThePageAskedForAgain) {
+  enum Kind { ReadOnly, Missing };
+  struct Case {
+    const char* what;
+    Kind kind;
+    QString reason;
+  };
+  const Case cases[] = {{"read-only", ReadOnly, "Permission denied"},
+                        {"missing", Missing, "No such file or directory"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    dialogs.messages.clear();
+    writeFile(path("ZENO0041.jpg"), "an earlier page");
+    const QString folder = c.kind == Missing ? dir + "/gone" : dir;
+    storePath(folder + "/ZENO0041.jpg");
+    if (c.kind == ReadOnly) {
+      ASSERT_EQ(::chmod(QFile::encodeName(dir).constData(), 0555), 0);
+    }
+    {
+      faults::PermissionsApply asUser;
+      run({"ok", "ok"}, ".jpg");
+    }
+    ::chmod(QFile::encodeName(dir).constData(), 0755);
+    EXPECT_EQ(files(), QStringList{"ZENO0041.jpg"});
+    EXPECT_EQ(contents(path("ZENO0041.jpg")), "an earlier page");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].prompt, "Scanning stopped: Cannot write " + folder + "/ZENO0042.bmp: " + c.reason +
+                                              ".\nNo page was saved.\nThe page read last could not be saved; "
+                                              "scan it again.");
+    unload();
+    EXPECT_EQ(storedPath(), folder + "/ZENO0041.jpg");
   }
 }
 

@@ -1,6 +1,10 @@
 // Acquisition runs from SANE's test backend to numbered files.
 
 #include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
 #include <QFile>
 #include <QTimer>
 
@@ -9,6 +13,7 @@
 #include "platform/runtime/vb.h"
 #include "platform/scan/sane_device.h"
 #include "platform/scan/scanner.h"
+#include "platform/scan/sane_test_backend.h"
 #include "twain_fixture.h"
 
 namespace {
@@ -88,6 +93,7 @@ TEST_F(TwainWindowTest, FlatbedRunAsksForEachPageAndLocksTheWindowMeanwhile) {
   EXPECT_EQ(pictureSize(pictures + "/ZENO0002.bmp"), kPage);
   EXPECT_FALSE(QFile::exists(pictures + "/ZENO0003.bmp"));
   EXPECT_EQ(w.Filename0, pictures + "/ZENO0003.bmp");
+  EXPECT_TRUE(dialogs.messages.empty());  // "Done" is the normal end
   EXPECT_EQ(app::AppState.ScreenMode, 1);
   EXPECT_TRUE(w.mnuLive->isEnabled() && w.mnuFile->menuAction()->isEnabled());
   app::Form2.Unload();
@@ -118,7 +124,12 @@ TEST_F(TwainWindowTest, AnEndAskedForDuringARunComesAfterThePageUnderWay) {
   EXPECT_EQ(storedPath(), pictures + "/ZENO0002.bmp");
 }
 
-class DeviceFaultRun : public TwainWindowTest, public ::testing::WithParamInterface<const char*> {};
+struct DeviceFault {
+  const char* status;
+  const char* words;  // how SANE puts it
+};
+
+class DeviceFaultRun : public TwainWindowTest, public ::testing::WithParamInterface<DeviceFault> {};
 
 TEST_P(DeviceFaultRun, EndsCleanlyKeepingEveryPageWritten) {
   storePath(path("ZENO0041.jpg"));
@@ -132,7 +143,8 @@ TEST_P(DeviceFaultRun, EndsCleanlyKeepingEveryPageWritten) {
   QObject::connect(&inject, &QTimer::timeout, [&] {
     if (files().size() < 3 || !scan::openSource()) return;
     second = contents(path("ZENO0043.jpg"));
-    if (scan::openSource()->setStringOption("read-return-value", GetParam()) == SANE_STATUS_GOOD) inject.stop();
+    if (scan::openSource()->setStringOption("read-return-value", GetParam().status) == SANE_STATUS_GOOD)
+      inject.stop();
   });
   inject.start(0);
   w.mnuCapture->trigger();
@@ -144,7 +156,12 @@ TEST_P(DeviceFaultRun, EndsCleanlyKeepingEveryPageWritten) {
     EXPECT_EQ(pictureFormat(path(name)), "jpeg") << name.toStdString();
     EXPECT_EQ(pictureSize(path(name)), kPage) << name.toStdString();
   }
-  EXPECT_TRUE(dialogs.messages.empty());  // the run silences the library
+  // The library is silent during the run; the run tells why it stopped.
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].prompt, QString("Scanning stopped: ") + GetParam().words +
+                                            ".\n3 pages were saved, the last as " + path("ZENO0044.jpg") + ".");
+  EXPECT_EQ(dialogs.messages[0].style, rt::vbOKOnly | rt::vbInformation);
+  EXPECT_EQ(dialogs.messages[0].title, "PAX");
   EXPECT_EQ(w.Filename0, path("ZENO0045.jpg"));
   EXPECT_EQ(app::AppState.ScreenMode, 1);
   app::Form2.Unload();
@@ -152,7 +169,10 @@ TEST_P(DeviceFaultRun, EndsCleanlyKeepingEveryPageWritten) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Statuses, DeviceFaultRun,
-                         ::testing::Values("SANE_STATUS_JAMMED", "SANE_STATUS_IO_ERROR", "SANE_STATUS_COVER_OPEN"));
+                         ::testing::Values(DeviceFault{"SANE_STATUS_JAMMED", "Document feeder jammed"},
+                                           DeviceFault{"SANE_STATUS_IO_ERROR", "Error during device I/O"},
+                                           DeviceFault{"SANE_STATUS_COVER_OPEN", "Scanner cover is open"}),
+                         [](const auto& info) { return std::string(info.param.status + 12); });
 
 TEST_F(TwainWindowTest, CounterPastNineThousandNineHundredNinetyNineKeepsTheStem) {
   storePath(path("ZENO9998.bmp"));
@@ -188,18 +208,129 @@ TEST_F(TwainWindowTest, ExistingFilesSurviveAndTheirNumbersAreSkipped) {
   EXPECT_EQ(storedPath(), path("ZENO0053.jpg"));
 }
 
-TEST_F(TwainWindowTest, SourceThatCannotBeOpenedEndsTheRunAfterOnePass) {
-  storePath(path("ZENO0041.pdf"));
-  app::AppState.FileExt = ".pdf";
-  chooseSource("nosuchbackend:0", "");
+TEST_F(TwainWindowTest, ARunThatCannotStartIsToldOnceAndTheSecondRunAlike) {
+  struct Case {
+    const char* what;
+    QStringList testConf;
+    QString device;
+    QString message;  // how the message starts
+  };
+  const Case cases[] = {
+      {"no scanner", {"no devices"}, "", "No scanner was found."},
+      {"a source that cannot be opened", {}, "nosuchbackend:0", "Cannot open nosuchbackend:0: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    dialogs.messages.clear();
+    scanner_testing::useTestBackend(c.testConf);
+    storePath(path("ZENO0041.pdf"));
+    app::AppState.FileExt = ".pdf";
+    if (!c.device.isEmpty()) chooseSource(c.device, "");
+    // Two runs one after the other: the library's message silencing is put
+    // back after each, so the second is told like the first.
+    for (int run = 0; run < 2; ++run) {
+      twain::Form2& w = load();
+      w.mnuCapture->trigger();
+      EXPECT_TRUE(files().isEmpty());
+      EXPECT_EQ(w.Filename0, path("ZENO0042.pdf"));
+      EXPECT_EQ(app::AppState.ScreenMode, 1);
+      ASSERT_EQ(dialogs.messages.size(), run + 1u);
+      // The library's own, told before the run silences it.
+      EXPECT_TRUE(dialogs.messages[run].prompt.startsWith(c.message)) << dialogs.messages[run].prompt.toStdString();
+      EXPECT_EQ(dialogs.messages[run].title, "OrvaluxSoftware");
+      EXPECT_EQ(TWAIN_SuppressErrorMessages(0), 0);
+      app::Form2.Unload();
+      EXPECT_EQ(storedPath(), path("ZENO0041.pdf"));
+    }
+  }
+}
+
+// The scanner library answers without reading a page: the run tells why,
+// once, and keeps every earlier file.
+TEST_F(TwainWindowTest, ARunThatStopsForTheDeviceOrTheFolderSaysWhy) {
+  struct Case {
+    const char* what;
+    QString status;
+    QString message;
+  };
+  const Case cases[] = {
+      {"jammed from the first page", "SANE_STATUS_JAMMED", "Scanning stopped: Document feeder jammed.\nNo page was saved."},
+      {"cover open", "SANE_STATUS_COVER_OPEN", "Scanning stopped: Scanner cover is open.\nNo page was saved."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    dialogs.messages.clear();
+    scanner_testing::useTestBackend({"read-status-code \"" + c.status + "\""});
+    storePath(path("ZENO0041.bmp"));
+    writeFile(path("ZENO0041.bmp"), "an earlier page");
+    app::AppState.FileExt = ".bmp";
+    chooseSource("test:0", kFeeder);
+    load().mnuCapture->trigger();
+    EXPECT_EQ(files(), QStringList{"ZENO0041.bmp"});
+    EXPECT_EQ(contents(path("ZENO0041.bmp")), "an earlier page");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].prompt, c.message);
+    EXPECT_EQ(dialogs.messages[0].title, "PAX");
+  }
+}
+
+TEST_F(TwainWindowTest, TheFlatbedPromptNamesTheSourceAsTheSelectionListDoes) {
+  chooseSource("test:0", "Flatbed");
+  QString shown;
+  dialogs.onModal = [&](QDialog& d) {
+    if (auto* label = d.findChild<QLabel*>("promptLabel")) shown = label->text();
+    return scanner_testing::click(d, "doneButton");
+  };
+  load().mnuCapture->trigger();
+  EXPECT_EQ(shown.section('\n', 0, 0), "Flatbed on Noname frontend-tester (test:0)");
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// A slow feeder: one progress window for the whole run, counting pages;
+// Cancel in it ends the run as normally as an empty feeder does.
+TEST_F(TwainWindowTest, AFeederRunShowsOneProgressWindowCountingPagesUntilCancelled) {
+  // About a second per page.
+  scanner_testing::useTestBackend({"resolution 300", "read-delay true", "read-delay-duration 50000"});
+  storePath(path("ZENO0041.bmp"));
+  app::AppState.FileExt = ".bmp";
+  chooseSource("test:0", kFeeder);
   twain::Form2& w = load();
+  QPointer<QWidget> current;
+  int windows = 0;
+  QStringList pages;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (top->objectName() != "scanProgressDialog" || !top->isVisible()) continue;
+      if (top != current) {
+        current = top;
+        ++windows;
+      }
+      const auto* label = top->findChild<QLabel*>("pageLabel");
+      const QString page = label ? label->text() : QString();
+      if (pages.isEmpty() || pages.last() != page) pages << page;
+      if (page == "Page 3") top->findChild<QPushButton*>("cancelButton")->click();
+    }
+  });
+  watch.start(5);
   w.mnuCapture->trigger();
-  EXPECT_TRUE(files().isEmpty());
-  EXPECT_EQ(w.Filename0, path("ZENO0042.pdf"));
+  watch.stop();
+
+  EXPECT_EQ(windows, 1);
+  // Shown half a second into the run, then page after page.
+  ASSERT_FALSE(pages.isEmpty());
+  EXPECT_EQ(pages.last(), "Page 3");
+  for (qsizetype i = 1; i < pages.size(); ++i)
+    EXPECT_EQ(pages[i], "Page " + QString::number(pages[i - 1].mid(5).toInt() + 1));
+  EXPECT_TRUE(current.isNull());  // closed with the run
+  EXPECT_EQ(files(), numbered("ZENO", 42, 43, ".bmp"));
+  for (const QString& name : files()) EXPECT_EQ(pictureSize(path(name)), QSize(944, 1181));
+  EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(app::AppState.ScreenMode, 1);
-  EXPECT_EQ(dialogs.messages.size(), 1u);  // the library says why
-  app::Form2.Unload();
-  EXPECT_EQ(storedPath(), path("ZENO0041.pdf"));
 }
 
 }  // namespace

@@ -38,7 +38,6 @@ void TwainWindowTest::SetUp() {
   // Small pages keep the runs quick.
   for (const char* device : {"test:0", "test:1"})
     ASSERT_TRUE(scan::storeSettings(device, {75, scan::ColourMode::Color, "Whole area"}));
-  TWAIN_SuppressErrorMessages(0);  // as in a fresh process; a run leaves it on
   dir = testing_support::freshDir("scans");
 }
 

@@ -21,15 +21,20 @@ ScanProgressDialog::ScanProgressDialog(QWidget* parent, const QString& title) : 
   setWindowTitle(title);
   setObjectName("scanProgressDialog");
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel("Scanning...", this));
+  page_ = new QLabel(this);
+  page_->setObjectName("pageLabel");
+  layout->addWidget(page_);
   bar_ = new QProgressBar(this);
   bar_->setObjectName("progressBar");
+  bar_->setFormat("%p%");
   layout->addWidget(bar_);
   auto* cancel = new QPushButton("Cancel", this);
   cancel->setObjectName("cancelButton");
   layout->addWidget(cancel, 0, Qt::AlignRight);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
+
+void ScanProgressDialog::setPage(int page) { page_->setText("Page " + QString::number(page)); }
 
 void ScanProgressDialog::setProgress(std::size_t received, std::size_t expected) {
   if (expected == 0) {
@@ -48,6 +53,16 @@ ScanProgress::ScanProgress(QWidget* owner, const QString& title) : owner_(owner)
 }
 
 ScanProgress::~ScanProgress() { delete window_.data(); }
+
+void ScanProgress::startPage(int page) {
+  page_ = page;
+  received_ = 0;
+  expected_ = 0;
+  if (window_) {
+    window_->setPage(page);
+    window_->setProgress(0, 0);
+  }
+}
 
 void ScanProgress::requestCancel() {
   cancelled_ = true;
@@ -87,6 +102,7 @@ void ScanProgress::showWindow() {
   window_ = new ScanProgressDialog(owner_ ? owner_->window() : nullptr, title_);
   window_->setWindowModality(Qt::ApplicationModal);
   QObject::connect(window_, &QDialog::rejected, [this] { requestCancel(); });
+  window_->setPage(page_);
   window_->setProgress(received_, expected_);
   window_->show();
 }

@@ -1,6 +1,8 @@
 #pragma once
-// Keeps the program responsive while a page is read, and shows a progress
-// window with Cancel once the page takes longer than a moment.
+// Keeps the program responsive while pages are read, and shows a progress
+// window with the page's number, its percentage and Cancel once reading
+// takes longer than a moment. One object may serve several pages in turn (the
+// pages of a feeder), so that one window stays up for all of them.
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -10,17 +12,20 @@
 #include "platform/scan/sane_page.h"
 
 class QEventLoop;
+class QLabel;
 class QProgressBar;
 
 namespace scan {
 
-// Object names: "scanProgressDialog", "progressBar", "cancelButton".
+// Object names: "scanProgressDialog", "pageLabel", "progressBar", "cancelButton".
 class ScanProgressDialog : public QDialog {
  public:
   ScanProgressDialog(QWidget* parent, const QString& title);
+  void setPage(int page);
   void setProgress(std::size_t received, std::size_t expected);
 
  private:
+  QLabel* page_;
   QProgressBar* bar_;
 };
 
@@ -33,7 +38,11 @@ class ScanProgress final : public ReadObserver {
   ScanProgress(const ScanProgress&) = delete;
   ScanProgress& operator=(const ScanProgress&) = delete;
 
-  // Safe from any handler that runs while the page is read.
+  // A new page, counting from 1, starts with nothing received.
+  void startPage(int page);
+
+  // Safe from any handler that runs while the page is read. Once cancelled,
+  // every later page is cancelled as well.
   void requestCancel();
 
   bool cancelled() override { return cancelled_; }
@@ -51,6 +60,7 @@ class ScanProgress final : public ReadObserver {
   QEventLoop* waiting_ = nullptr;
   QElapsedTimer sincePump_;
   bool cancelled_ = false;
+  int page_ = 1;
   std::size_t received_ = 0;
   std::size_t expected_ = 0;
 };

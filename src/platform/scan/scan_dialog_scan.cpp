@@ -15,8 +15,7 @@ ScanPromptDialog::ScanPromptDialog(QWidget* parent, const QString& title, const 
   setWindowTitle(title);
   setObjectName("scanPromptDialog");
   auto* layout = new QVBoxLayout(this);
-  auto* label =
-      new QLabel("Place the next page on " + source + ", then choose Scan.\nChoose Done when finished.", this);
+  auto* label = new QLabel(source + "\nPlace the next page, then choose Scan.\nChoose Done when finished.", this);
   label->setObjectName("promptLabel");
   layout->addWidget(label);
   settings_ = new ScanSettingsPanel(this);

@@ -14,6 +14,7 @@ class ScanSettingsPanel;
 // and the settings for the next page (see ScanSettingsPanel).
 class ScanPromptDialog : public QDialog {
  public:
+  // `source` as the selection dialog names it ("Flatbed on Maker Model (test:0)").
   ScanPromptDialog(QWidget* parent, const QString& title, const QString& source, const ScanOffer& offer,
                    const ScanSettings& settings);
   ScanSettings settings() const;

@@ -9,7 +9,9 @@
 #include <string>
 #include <utility>
 
+#include "platform/files/atomic_file.h"
 #include "platform/runtime/dialogs.h"
+#include "platform/runtime/paths.h"
 #include "platform/scan/image_files.h"
 #include "platform/scan/sane_device.h"
 #include "platform/scan/sane_library.h"
@@ -40,6 +42,10 @@ struct Session {
   bool busy = false;
   bool closeRequested = false;
   ScanProgress* reading = nullptr;
+  // One progress window for the pages of a feeder; one per page otherwise.
+  std::unique_ptr<ScanProgress> progress;
+  int pagesStarted = 0;  // since the source was opened
+  Failure failure;
 };
 
 Session& session() {
@@ -47,7 +53,9 @@ Session& session() {
   return s;
 }
 
-void report(const QString& text) {
+// Every failure is kept for lastFailure(), shown or not.
+void report(const QString& text, bool pageLost = false) {
+  session().failure = {text, pageLost};
   if (!session().suppressMessages) rt::MsgBox(text, rt::vbOKOnly | rt::vbInformation, session().title);
 }
 
@@ -81,6 +89,8 @@ class Owned {
 };
 
 void closeDevice() {
+  session().progress.reset();
+  session().pagesStarted = 0;
   session().device.reset();
   session().closeRequested = false;
 }
@@ -104,7 +114,7 @@ Acquire failure(const PageResult& page) {
     case PageOutcome::NoDocuments: return Acquire::NoDocuments;
     case PageOutcome::Cancelled: return Acquire::Cancelled;
     case PageOutcome::BadData:
-      report("The scanner sent an incomplete page; it was not saved.");
+      report("The scanner sent an incomplete page; it was not saved.", true);
       return Acquire::BadPage;
     default:
       report(QString::fromStdString(sane::statusText(page.status)));
@@ -149,6 +159,26 @@ void markLineart(Image& image) {
     image.bilevel = true;
 }
 
+QString cannotWrite(const char* path) {
+  const int error = files::lastError();
+  return "Cannot write " + QString::fromLocal8Bit(path) + (error != 0 ? ": " + rt::SystemReason(error) : QString()) +
+         ".";
+}
+
+// The page read from the device, or its failure; the progress window stays
+// up for the next page of a feeder.
+PageResult readNextPage(QPointer<QWidget> owner) {
+  Session& s = session();
+  if (!s.progress) s.progress = std::make_unique<ScanProgress>(owner.data(), s.title);
+  s.progress->startPage(++s.pagesStarted);
+  const auto [xDpi, yDpi] = resolutionOf(*s.device);
+  s.reading = s.progress.get();
+  PageResult page = readPage(*s.device, *s.progress, xDpi, yDpi);
+  s.reading = nullptr;
+  if (page.outcome != PageOutcome::Scanned || !s.feeder) s.progress.reset();
+  return page;
+}
+
 Acquire acquire(QPointer<QWidget> owner, const char* path) {
   Session& s = session();
   if (!s.device) {
@@ -165,21 +195,18 @@ Acquire acquire(QPointer<QWidget> owner, const char* path) {
     if (prompt.run() != QDialog::Accepted || s.closeRequested || !prompt.get()) return Acquire::Cancelled;
     changeSettings(prompt.get()->settings());
   }
-  const auto [xDpi, yDpi] = resolutionOf(*s.device);
-  ScanProgress progress(owner.data(), s.title);
-  s.reading = &progress;
-  PageResult page = readPage(*s.device, progress, xDpi, yDpi);
-  s.reading = nullptr;
+  PageResult page = readNextPage(owner);
   if (page.outcome != PageOutcome::Scanned) return failure(page);
   if (!s.feeder) s.device->cancel();  // ends this acquisition; the next page starts a new one
   if (s.closeRequested) return Acquire::Cancelled;
   markLineart(*page.image);
+  files::clearLastError();
   if (!writeNewBitmap(std::move(*page.image), path)) {
     if (nameTaken(path)) {
-      report(QString::fromLocal8Bit(path) + " exists already; it was left as it is.");
+      report(QString::fromLocal8Bit(path) + " exists already; it was left as it is.", true);
       return Acquire::NameExists;
     }
-    report("Cannot write " + QString::fromLocal8Bit(path) + ".");
+    report(cannotWrite(path), true);
     return Acquire::WriteFailed;
   }
   return Acquire::Acquired;
@@ -195,6 +222,8 @@ bool shutdownScanner() {
 }
 
 SaneDevice* openSource() { return session().device.get(); }
+
+Failure lastFailure() { return session().failure; }
 
 }  // namespace scan
 
@@ -223,6 +252,7 @@ std::int32_t TWAIN_SelectImageSource(win::HWND owner) {
 std::int32_t TWAIN_OpenDefaultSource() {
   scan::Session& s = session();
   if (s.busy) return 0;
+  s.failure = {};
   scan::closeDevice();
   const auto choice = scan::defaultChoice();
   if (!choice) {
@@ -238,14 +268,21 @@ std::int32_t TWAIN_OpenDefaultSource() {
   if (!scan::configure(*device, *choice)) return 0;
   const std::string source = device->stringOption(SANE_NAME_SCAN_SOURCE).value_or("");
   s.feeder = scan::isFeederSource(source);
-  s.sourceText = QString::fromStdString(source.empty() ? choice->device : source + " of " + choice->device);
+  // Only the prompt before each page names the source; a feeder has none.
+  if (!s.feeder) {
+    scan::SourceEntry entry;
+    entry.choice = {choice->device, source};
+    entry.description = scan::deviceDescription(choice->device);
+    s.sourceText = scan::describe(entry);
+  }
   s.device = std::move(device);
   return 1;
 }
 
 std::int32_t TWAIN_AcquireToFilename(win::HWND owner, const char* path) {
-  scan::Acquire result = scan::Acquire::Busy;
-  if (!session().busy) result = path && *path ? scan::acquire(scan::ownerWindow(owner), path) : scan::Acquire::BadPath;
+  if (session().busy) return static_cast<std::int32_t>(scan::Acquire::Busy);
+  session().failure = {};
+  const scan::Acquire result = path && *path ? scan::acquire(scan::ownerWindow(owner), path) : scan::Acquire::BadPath;
   return static_cast<std::int32_t>(result);
 }
 

@@ -3,6 +3,7 @@
 // and acquiring pages from it to bitmap files. All calls belong on the GUI
 // thread. Text arguments are 8-bit, as file names are on this system.
 
+#include <QString>
 #include <cstdint>
 
 #include "platform/window/window.h"
@@ -32,7 +33,8 @@ std::int32_t TWAIN_OpenDefaultSource();
 // from memory (TWAIN_LoadNativeFromFilename) and flushes the result.
 std::int32_t TWAIN_AcquireToFilename(win::HWND owner, const char* path);
 
-// 1: the library shows no message boxes of its own. Answers the previous value.
+// 1: the library shows no message boxes of its own (scan::lastFailure()
+// still tells what they would have said). Answers the previous value.
 std::int32_t TWAIN_SuppressErrorMessages(std::int32_t suppress);
 
 // 1: the source stays open between pages; 0: it closes after each page.
@@ -68,5 +70,16 @@ bool shutdownScanner();
 // The device of the open source, or nullptr; for device options beyond the
 // ones this library sets.
 SaneDevice* openSource();
+
+// Why the latest TWAIN_OpenDefaultSource or TWAIN_AcquireToFilename did not
+// succeed, in plain words, whether its message was shown or suppressed
+// (empty after a success, an empty feeder, "Done" or Cancel); and whether a
+// page had been read from the device by then, so that it is lost and must
+// be scanned again.
+struct Failure {
+  QString reason;
+  bool pageLost = false;
+};
+Failure lastFailure();
 
 }  // namespace scan

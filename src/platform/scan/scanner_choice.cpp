@@ -52,6 +52,12 @@ QString setting(const std::string& device, const char* key) {
   return rt::GetSetting(kApplication, QString::fromStdString(settingsSection(device)), key, "");
 }
 
+std::string describeDevice(const sane::DeviceInfo& info) {
+  std::string description = info.vendor;
+  if (!info.model.empty()) description += (description.empty() ? "" : " ") + info.model;
+  return description;
+}
+
 }  // namespace
 
 std::optional<SourceChoice> storedChoice() {
@@ -123,11 +129,16 @@ bool storeSettings(const std::string& device, const ScanSettings& settings) {
          rt::SaveSetting(kApplication, section, "page", QString::fromStdString(settings.pageSize));
 }
 
+std::string deviceDescription(const std::string& name) {
+  for (const sane::DeviceInfo& info : sane::listDevices())
+    if (info.name == name) return describeDevice(info);
+  return {};
+}
+
 std::vector<SourceEntry> listSources(const SaneDevice* open) {
   std::vector<SourceEntry> entries;
   for (const sane::DeviceInfo& info : sane::listDevices()) {
-    std::string description = info.vendor;
-    if (!info.model.empty()) description += (description.empty() ? "" : " ") + info.model;
+    const std::string description = describeDevice(info);
     const ScanSettings stored = storedSettings(info.name);
     if (open && open->name() == info.name) {
       const ScanOffer offer = readOffer(*open);

@@ -52,6 +52,10 @@ std::optional<std::string> deviceOfSection(const std::string& section);
 // open already; it is asked instead of being opened a second time.
 std::vector<SourceEntry> listSources(const SaneDevice* open);
 
+// "Maker Model" of a device as the backends list it; empty when it is not
+// listed.
+std::string deviceDescription(const std::string& name);
+
 // Whether a source feeds pages by itself, so that pages are taken without
 // asking the user.
 bool isFeederSource(const std::string& source);

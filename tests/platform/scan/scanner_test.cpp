@@ -142,6 +142,8 @@ TEST_P(ScannerFaults, MidRunAnswerNonzeroAndKeepEarlierPages) {
   TWAIN_SuppressErrorMessages(1);
   EXPECT_EQ(acquire("5.bmp"), code(Acquire::DeviceError));
   EXPECT_EQ(dialogs.messages.size(), 1u);
+  // Silenced, but kept for the caller.
+  EXPECT_EQ(scan::lastFailure().reason, GetParam().text);
 
   EXPECT_EQ(QDir(dir).entryList(QDir::Files), (QStringList{"1.bmp", "2.bmp", "3.bmp"}));
   EXPECT_EQ(contents(path("2.bmp")), before);
@@ -182,11 +184,16 @@ TEST_F(Scanner, UnwritableTargetIsReportedAndLeavesNothing) {
   openFeeder();
   EXPECT_EQ(acquire("missing/folder.bmp"), code(Acquire::WriteFailed));
   ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_TRUE(dialogs.messages[0].prompt.contains("missing/folder.bmp"));
+  const QString told = "Cannot write " + path("missing/folder.bmp") + ": No such file or directory.";
+  EXPECT_EQ(dialogs.messages[0].prompt, told);
   TWAIN_SuppressErrorMessages(1);
   EXPECT_EQ(acquire("missing/folder.bmp"), code(Acquire::WriteFailed));
   EXPECT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 0);
+  EXPECT_EQ(scan::lastFailure().reason, told);
+  EXPECT_TRUE(scan::lastFailure().pageLost);  // read from the feeder, then not written
+  EXPECT_EQ(acquire("written.bmp"), 0);
+  EXPECT_TRUE(scan::lastFailure().reason.isEmpty());
+  EXPECT_EQ(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"written.bmp"});
 }
 
 TEST_F(Scanner, NothingOpenOrNoNameAnswersNonzero) {

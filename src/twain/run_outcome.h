@@ -1,0 +1,34 @@
+#pragma once
+// How a scanner run ended, and what the user is told about it afterwards.
+// The scanner library's own messages are silenced during a run, so the run
+// keeps the reason it stopped and tells it once, when it is over.
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace twain {
+
+struct RunOutcome {
+  int pagesWritten = 0;
+  std::optional<QString> lastWritten;  // the file of the last page written
+  // Why the run stopped; nothing when it reached the normal end of pages
+  // (an empty feeder, "Done" or Cancel).
+  std::optional<QString> cause;
+  bool pageLost = false;  // the page read last was not saved
+  bool causeShown = false;  // the library showed the cause itself already
+};
+
+// Records a page written to `path`.
+void PageWritten(RunOutcome& run, const QString& path);
+
+// Records why an acquisition that wrote nothing ended the run: `result` is
+// what the library answered for it, `reason` and `pageLost` what it tells
+// of its failure.
+void AcquisitionEnded(RunOutcome& run, std::int32_t result, const QString& reason, bool pageLost);
+
+// What to tell the user once the run is over; empty when nothing is to be
+// told.
+QString RunOutcomeMessage(const RunOutcome& run);
+
+}  // namespace twain
