@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
+#include <algorithm>
+#include <cerrno>
 #include <csignal>
 
 namespace faults {
@@ -26,6 +28,29 @@ FileSizeLimit::~FileSizeLimit() {
   setrlimit(RLIMIT_FSIZE, &saved_);
   std::signal(SIGXFSZ, savedHandler_);
 }
+
+namespace {
+
+std::size_t diskLeft = 0;
+
+ssize_t writeToFullDisk(int fd, const void* data, std::size_t size) {
+  if (diskLeft == 0) {
+    errno = ENOSPC;
+    return -1;
+  }
+  const ssize_t written = files::systemWriteCall()(fd, data, std::min(size, diskLeft));
+  if (written > 0) diskLeft -= static_cast<std::size_t>(written);
+  return written;
+}
+
+}  // namespace
+
+DiskFull::DiskFull(std::size_t bytesLeft) : saved_(files::writeCall()) {
+  diskLeft = bytesLeft;
+  files::writeCall() = writeToFullDisk;
+}
+
+DiskFull::~DiskFull() { files::writeCall() = saved_; }
 
 namespace {
 

@@ -8,7 +8,10 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <cstddef>
 #include <map>
+
+#include "platform/files/write_call.h"
 
 namespace faults {
 
@@ -25,6 +28,20 @@ class FileSizeLimit {
  private:
   rlimit saved_{};
   void (*savedHandler_)(int) = nullptr;
+};
+
+// The disk takes only `bytesLeft` more bytes of the program's files while
+// this lives: the file write call stops short there and then fails with
+// ENOSPC, as on a full disk. Other writers (SANE, Qt) are not affected.
+class DiskFull {
+ public:
+  explicit DiskFull(std::size_t bytesLeft);
+  ~DiskFull();
+  DiskFull(const DiskFull&) = delete;
+  DiskFull& operator=(const DiskFull&) = delete;
+
+ private:
+  files::WriteCall saved_;
 };
 
 // Permissions apply to the calling thread while this lives, even for root:

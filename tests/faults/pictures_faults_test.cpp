@@ -97,31 +97,38 @@ TEST_F(LiveFaultTest, AMissingPicturesFolderIsMadeAnUnusableOneGetsNothing) {
 
 TEST_F(LiveFaultTest, ADiskFullDuringTheCapturedBitmapWritesNothing) {
   const qint64 bitmapBytes = 54 + 320 * 240 * 3;
-  for (const QString extension : {".bmp", ".jpg", ".pdf"}) {
-    SCOPED_TRACE(extension.toStdString());
-    TearDown();
-    SetUp();
-    showLive();
-    useName(pictures("MOR0000" + extension));
-    capture(2);
-    const Snapshot earlier = snapshot(picturesDir());
-    ASSERT_EQ(earlier.size(), 2u);
-    {
-      FileSizeLimit full(bitmapBytes / 2);
-      capture();
-    }
-    EXPECT_EQ(prompts(), QStringList{kSaveFailed + "\n" + pictures("MOR0003" + extension) + ": File too large"});
-    EXPECT_EQ(snapshot(picturesDir()), earlier);
+  enum Kind { FullDisk, SizeLimit };
+  for (const Kind kind : {FullDisk, SizeLimit}) {
+    for (const QString extension : {".bmp", ".jpg", ".pdf"}) {
+      SCOPED_TRACE(extension.toStdString() + (kind == FullDisk ? " full disk" : " file size limit"));
+      TearDown();
+      SetUp();
+      showLive();
+      useName(pictures("MOR0000" + extension));
+      capture(2);
+      const Snapshot earlier = snapshot(picturesDir());
+      ASSERT_EQ(earlier.size(), 2u);
+      if (kind == FullDisk) {
+        DiskFull full(bitmapBytes / 2);
+        capture();
+      } else {
+        FileSizeLimit full(bitmapBytes / 2);
+        capture();
+      }
+      const QString reason = kind == FullDisk ? "No space left on device" : "File too large";
+      EXPECT_EQ(prompts(), QStringList{kSaveFailed + "\n" + pictures("MOR0003" + extension) + ": " + reason});
+      EXPECT_EQ(snapshot(picturesDir()), earlier);
 
-    capture();
-    const QString next = pictures("MOR0004" + extension);
-    if (extension == ".pdf") {
-      EXPECT_TRUE(isOnePagePdf(next));
-    } else {
-      EXPECT_EQ(formatOf(next), extension == ".jpg" ? "jpeg" : "bmp");
+      capture();
+      const QString next = pictures("MOR0004" + extension);
+      if (extension == ".pdf") {
+        EXPECT_TRUE(isOnePagePdf(next));
+      } else {
+        EXPECT_EQ(formatOf(next), extension == ".jpg" ? "jpeg" : "bmp");
+      }
+      EXPECT_EQ(snapshot(picturesDir()).size(), 3u);
+      EXPECT_TRUE(leftoverTemps(picturesDir()).isEmpty());
     }
-    EXPECT_EQ(snapshot(picturesDir()).size(), 3u);
-    EXPECT_TRUE(leftoverTemps(picturesDir()).isEmpty());
   }
 }
 
@@ -138,7 +145,7 @@ class FillingCaptureWindow : public QWidget, public win::MessageTarget {
   }
   static QImage frame() { return busyPicture(320, 240, 7); }
   static inline bool fillUp = false;
-  static inline std::optional<FileSizeLimit> full;
+  static inline std::optional<DiskFull> full;
 };
 
 TEST_F(LiveFaultTest, ADiskFullDuringTheRewriteKeepsTheCapturedBitmapUnderItsBitmapName) {
@@ -155,11 +162,11 @@ TEST_F(LiveFaultTest, ADiskFullDuringTheRewriteKeepsTheCapturedBitmapUnderItsBit
   const QString p = pictures("MOR0002");
   const Case cases[] = {
       {".jpg", false, "MOR0002.bmp",
-       p + ".jpg could not be written as JPEG (File too large); the picture was kept as the bitmap " + p + ".bmp."},
+       p + ".jpg could not be written as JPEG (No space left on device); the picture was kept as the bitmap " + p + ".bmp."},
       {".pdf", false, "MOR0002.bmp",
-       p + ".pdf could not be written as PDF (File too large); the picture was kept as the bitmap " + p + ".bmp."},
+       p + ".pdf could not be written as PDF (No space left on device); the picture was kept as the bitmap " + p + ".bmp."},
       {".jpg", true, "MOR0002.jpg",
-       p + ".jpg could not be written as JPEG (File too large); the picture stays a bitmap under that name."},
+       p + ".jpg could not be written as JPEG (No space left on device); the picture stays a bitmap under that name."},
       {".bmp", false, "MOR0002.bmp", ""},  // already the bitmap it should be
   };
   for (const Case& c : cases) {

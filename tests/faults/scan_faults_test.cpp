@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QTimer>
+#include <optional>
 
 #include "../twain/twain_fixture.h"
 #include "app/Public.h"
@@ -145,26 +147,39 @@ TEST_F(ScanFaultTest, APagesNameClaimedDuringTheScanStaysItsOwnersAndThePageKeep
 
 TEST_F(ScanFaultTest, ADiskFullHalfWayThroughAPageEndsTheRunWithNothingPartial) {
   const qint64 bitmapBytes = 54 + kFaultPage.width() * kFaultPage.height() * 3;
-  for (const QString ext : {".bmp", ".jpg", ".pdf"}) {
-    SCOPED_TRACE(ext.toStdString());
-    TearDown();
-    SetUp();
-    dialogs.messages.clear();
-    storePath(path("ZENO0041" + ext));
-    {
-      faults::FileSizeLimit room(RLIM_INFINITY);  // put back after the backend lowers it
-      run(plan("fill " + QString::number(bitmapBytes / 2)), ext);
+  enum Kind { FullDisk, SizeLimit };
+  for (const Kind kind : {FullDisk, SizeLimit}) {
+    for (const QString ext : {".bmp", ".jpg", ".pdf"}) {
+      SCOPED_TRACE(ext.toStdString() + (kind == FullDisk ? " full disk" : " file size limit"));
+      TearDown();
+      SetUp();
+      dialogs.messages.clear();
+      storePath(path("ZENO0041" + ext));
+      if (kind == FullDisk) {
+        // The disk fills once two pages are on it: the run yields between pages.
+        std::optional<faults::DiskFull> full;
+        QTimer fill;
+        QObject::connect(&fill, &QTimer::timeout, [&] {
+          if (files().size() == 2 && !full) full.emplace(bitmapBytes / 2);
+        });
+        fill.start(0);
+        run(plan("ok"), ext);
+      } else {
+        faults::FileSizeLimit room(RLIM_INFINITY);  // put back after the backend lowers it
+        run(plan("fill " + QString::number(bitmapBytes / 2)), ext);
+      }
+      EXPECT_EQ(files(), numbered(42, 43, ext));
+      for (const QString& name : files()) EXPECT_EQ(sizeIn(path(name)), kFaultPage) << name.toStdString();
+      EXPECT_TRUE(faults::leftoverTemps(dir).isEmpty());
+      const QString reason = kind == FullDisk ? "No space left on device" : "File too large";
+      ASSERT_EQ(dialogs.messages.size(), 1u);
+      EXPECT_EQ(dialogs.messages[0].prompt, "Scanning stopped: Cannot write " + path("ZENO0044.bmp") + ": " + reason +
+                                                ".\n2 pages were saved, the last as " + path("ZENO0043" + ext) +
+                                                ".\nThe page read last could not be saved; scan it again.");
+      EXPECT_EQ(app::AppState.ScreenMode, 1);
+      unload();
+      EXPECT_EQ(storedPath(), path("ZENO0043" + ext));
     }
-    EXPECT_EQ(files(), numbered(42, 43, ext));
-    for (const QString& name : files()) EXPECT_EQ(sizeIn(path(name)), kFaultPage) << name.toStdString();
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].prompt, "Scanning stopped: Cannot write " + path("ZENO0044.bmp") +
-                                              ": File too large.\n2 pages were saved, the last as " +
-                                              path("ZENO0043" + ext) +
-                                              ".\nThe page read last could not be saved; scan it again.");
-    EXPECT_EQ(app::AppState.ScreenMode, 1);
-    unload();
-    EXPECT_EQ(storedPath(), path("ZENO0043" + ext));
   }
 }
 

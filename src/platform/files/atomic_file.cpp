@@ -11,6 +11,7 @@
 
 #include "platform/files/move_no_replace.h"
 #include "platform/files/stale_temps.h"
+#include "platform/files/write_call.h"
 
 namespace files {
 
@@ -106,7 +107,7 @@ bool AtomicFile::write(const void* data, std::size_t size) {
   if (fd_ < 0) return false;
   auto p = static_cast<const char*>(data);
   while (size > 0) {
-    ssize_t n = ::write(fd_, p, size);
+    ssize_t n = writeCall()(fd_, p, size);
     if (n < 0) {
       if (errno == EINTR) continue;
       error_ = noteError(errno);
