@@ -2,18 +2,19 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QFile>
 #include <QTimer>
 
 #include "app/Public.h"
 #include "app/forms.h"
 #include "platform/runtime/vb.h"
 #include "platform/scan/sane_device.h"
-#include "platform/scan/scanner.h"
 #include "platform/scan/sane_test_backend.h"
+#include "platform/scan/scanner.h"
+#include "platform/scan/scanner_choice.h"
 #include "twain_fixture.h"
 
 namespace {
@@ -294,7 +295,8 @@ TEST_F(TwainWindowTest, TheFlatbedPromptNamesTheSourceAsTheSelectionListDoes) {
 // Cancel in it ends the run as normally as an empty feeder does.
 TEST_F(TwainWindowTest, AFeederRunShowsOneProgressWindowCountingPagesUntilCancelled) {
   // About a second per page.
-  scanner_testing::useTestBackend({"resolution 300", "read-delay true", "read-delay-duration 50000"});
+  scanner_testing::useTestBackend({"read-delay true", "read-delay-duration 100000"});
+  ASSERT_TRUE(scan::storeSettings("test:0", {100, scan::ColourMode::Gray, "Whole area"}));
   storePath(path("ZENO0041.bmp"));
   app::AppState.FileExt = ".bmp";
   chooseSource("test:0", kFeeder);
@@ -328,7 +330,7 @@ TEST_F(TwainWindowTest, AFeederRunShowsOneProgressWindowCountingPagesUntilCancel
     EXPECT_EQ(pages[i], "Page " + QString::number(pages[i - 1].mid(5).toInt() + 1));
   EXPECT_TRUE(current.isNull());  // closed with the run
   EXPECT_EQ(files(), numbered("ZENO", 42, 43, ".bmp"));
-  for (const QString& name : files()) EXPECT_EQ(pictureSize(path(name)), QSize(944, 1181));
+  for (const QString& name : files()) EXPECT_EQ(pictureSize(path(name)), QSize(787, 787));
   EXPECT_TRUE(dialogs.messages.empty());
   EXPECT_EQ(app::AppState.ScreenMode, 1);
 }
