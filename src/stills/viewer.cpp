@@ -69,9 +69,11 @@ rt::Form* captureWindow() {
 }
 
 // A window's frame on the screen. Before the window manager has framed a
-// window its decorations are unknown; a caption and thin edges stand in.
+// window its decorations are unknown (and while it frames it, what X tells
+// can be a frame smaller than the window); a caption and thin edges stand in.
 QRect frameOf(const QWidget& window) {
-  if (window.frameGeometry() != window.geometry()) return window.frameGeometry();
+  const QRect frame = window.frameGeometry();
+  if (frame != window.geometry() && frame.contains(window.geometry())) return frame;
   const int edge = rt::GetSystemMetrics(rt::SM_CXFRAME);
   return window.geometry().adjusted(-edge, -rt::GetSystemMetrics(rt::SM_CYCAPTION) - edge, edge, edge);
 }
