@@ -6,6 +6,7 @@
 
 #include "platform/runtime/memory.h"
 #include "platform/runtime/settings.h"
+#include "platform/scan/scanner_choice.h"
 
 namespace bench {
 
@@ -29,14 +30,29 @@ bool useSaneTestBackend(const QString& folder) {
   QFile dll(folder + "/dll.conf"), conf(folder + "/test.conf");
   if (!dll.open(QIODevice::WriteOnly) || !conf.open(QIODevice::WriteOnly)) return false;
   dll.write("test\n");
-  conf.write("number_of_devices 1\nresolution 300\ntest-picture \"Color pattern\"\n");
+  // Room for every page size the program offers.
+  conf.write("number_of_devices 1\nresolution 300\ntest-picture \"Color pattern\"\ngeometry_max 1000\n");
   qputenv("SANE_CONFIG_DIR", folder.toUtf8());
   return true;
 }
 
+namespace {
+const char* const kFeeder = "Automatic Document Feeder";
+}  // namespace
+
 void chooseTestFeeder() {
   rt::SaveSetting("scanner", "DefaultSource", "device", "test:0");
-  rt::SaveSetting("scanner", "DefaultSource", "source", "Automatic Document Feeder");
+  rt::SaveSetting("scanner", "DefaultSource", "source", kFeeder);
+  const QString section = QString::fromStdString(scan::settingsSection("test:0"));
+  rt::SaveSetting("scanner", section, "resolution", "300");
+  rt::SaveSetting("scanner", section, "mode", "Color");
+  rt::SaveSetting("scanner", section, "page", "A5");
+}
+
+std::string scanimageCommand(const QString& folder, const std::string& format) {
+  return "scanimage -d test:0 --source '" + std::string(kFeeder) +
+         "' --mode Color --resolution 300 -l 0 -t 0 -x 148 -y 210 --format=" + format + " --batch='" +
+         folder.toStdString() + "/p%d." + format + "' 2>/dev/null";
 }
 
 void startLikeTheProgram() { rt::KeepPictureBuffers(); }

@@ -27,8 +27,13 @@ void usePrivateHome(const QString& home);
 // `folder` and points SANE at it; false when it cannot be written.
 bool useSaneTestBackend(const QString& folder);
 
-// Makes the test backend's feeder the default source of the scanner library.
+// Makes the test backend's feeder the default source of the scanner library,
+// taking A5 pages at 300 dpi in colour.
 void chooseTestFeeder();
+
+// scanimage's command for the same pages from the same device into
+// `folder`/p<n>.<format>, its messages silenced.
+std::string scanimageCommand(const QString& folder, const std::string& format);
 
 // What every benchmark program does first: the program's allocator settings,
 // so that the benchmarks measure what the program does.
