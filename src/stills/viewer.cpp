@@ -89,7 +89,8 @@ void showViewer(bool mayWait) {
   rt::Form* owner = captureWindow();
   // At start-up the live window loads the viewer before it is shown itself.
   if (mayWait && owner && !owner->isVisible()) {
-    QTimer::singleShot(0, [] {
+    // Tied to this viewer: one unloaded meanwhile is not shown.
+    QTimer::singleShot(0, &app::Form3.get(), [] {
       if (app::Form3.IsLoaded()) showViewer(false);
     });
     return;
