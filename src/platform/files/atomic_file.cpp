@@ -9,8 +9,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/files/folder_of.h"
 #include "platform/files/move_no_replace.h"
 #include "platform/files/stale_temps.h"
+#include "platform/files/unique_fd.h"
 #include "platform/files/write_call.h"
 
 namespace files {
@@ -25,13 +27,6 @@ thread_local int lastFailure = 0;
 int noteError(int error) {
   lastFailure = error;
   return error;
-}
-
-std::string folderOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 // The file a chain of symbolic links ends at (which may not exist yet); the
@@ -62,11 +57,8 @@ std::string randomSuffix() {
 }
 
 void syncFolder(const std::string& path) {
-  int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+  const UniqueFd dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <map>
 
+#include "platform/files/unique_fd.h"
+
 namespace files {
 
 namespace {
@@ -16,21 +18,6 @@ namespace {
 constexpr std::string_view kPrefix = ".vic-";
 constexpr std::size_t kSuffixLength = 6;
 constexpr auto kStaleAfter = std::chrono::minutes(1);
-
-// A descriptor that closes itself.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 bool isStale(const std::string& path) {
   struct stat st {};
@@ -40,7 +27,7 @@ bool isStale(const std::string& path) {
 }
 
 void removeIfUnlocked(const std::string& path) {
-  const Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return;
   ::unlink(path.c_str());
 }

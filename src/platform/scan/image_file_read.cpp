@@ -7,34 +7,18 @@
 
 #include <utility>
 
+#include "platform/files/unique_fd.h"
 #include "platform/scan/bmp_decode.h"
 
 namespace scan {
 
 namespace {
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // Opens a regular file of a plausible size for an image.
-bool openImageFile(const char* path, FileDescriptor& fd, std::size_t& size) {
+bool openImageFile(const char* path, files::UniqueFd& fd, std::size_t& size) {
   if (path == nullptr || *path == '\0') return false;
   // O_NONBLOCK keeps a FIFO given as the path from blocking the open.
-  fd = FileDescriptor(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  fd = files::UniqueFd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   struct stat st {};
   if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   if (st.st_size <= 0 || st.st_size > kMaxImageFileBytes) return false;
@@ -45,7 +29,7 @@ bool openImageFile(const char* path, FileDescriptor& fd, std::size_t& size) {
 }  // namespace
 
 std::optional<Image> readBmpFileSampled(const char* path, int maxWidth, int maxHeight) {
-  FileDescriptor fd(-1);
+  files::UniqueFd fd(-1);
   std::size_t size = 0;
   if (!openImageFile(path, fd, size)) return std::nullopt;
   const ReadAt readAt = [&fd](std::uint64_t offset, std::size_t n, std::uint8_t* to) {
@@ -62,7 +46,7 @@ std::optional<Image> readBmpFileSampled(const char* path, int maxWidth, int maxH
 }
 
 std::optional<FileBytes> readImageFile(const char* path) {
-  FileDescriptor fd(-1);
+  files::UniqueFd fd(-1);
   std::size_t size = 0;
   if (!openImageFile(path, fd, size)) return std::nullopt;
 
