@@ -1,6 +1,8 @@
 #include "app/settings_values.h"
 
+#include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
+#include "platform/runtime/settings.h"
 
 namespace app {
 
@@ -29,6 +31,13 @@ bool usablePath(const QString& stored) {
 QString LivePathFromSetting(const QString& stored) { return usablePath(stored) ? stored : DefaultLivePath(); }
 
 QString TwainPathFromSetting(const QString& stored) { return usablePath(stored) ? stored : DefaultTwainPath(); }
+
+bool StorePath(const QString& path) { return rt::SaveSetting(kPathsApp, kPathsSection, kPathKey, path); }
+
+void TellPathNotStored() {
+  rt::MsgBox("The last file name could not be saved in " + rt::DisplayPath(rt::SettingsFile(kPathsApp)) + ".",
+             rt::vbOKOnly | rt::vbInformation, kAppTitle);
+}
 
 rt::Bool16 FreeResizeFromSetting(const QString& stored) {
   return stored == kNotStored || stored == "1" ? rt::False : rt::True;

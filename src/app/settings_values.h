@@ -36,6 +36,12 @@ QString LivePathFromSetting(const QString& stored);
 // "Path" for the scanner window: likewise, with its own default.
 QString TwainPathFromSetting(const QString& stored);
 
+// Stores `path` as "Path", the file the next start numbers on from; false
+// when the settings file could not be written.
+bool StorePath(const QString& path);
+// The message for a "Path" that could not be stored when a window closes.
+void TellPathNotStored();
+
 // "Border": "New" and "1" freeze the border (FreeResize false).
 rt::Bool16 FreeResizeFromSetting(const QString& stored);
 

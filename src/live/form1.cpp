@@ -98,9 +98,7 @@ void form1::Form_Unload(std::int16_t&) {
   if (cap != 0) win::DestroyWindow(cap);
   // Without the stored path the next start would number from the beginning
   // again (skipping taken names, but far from where the user left off).
-  if (!rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, AppState.FilePath))
-    rt::MsgBox("The last file name could not be saved in " + rt::DisplayPath(rt::SettingsFile(app::kPathsApp)) + ".",
-               rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
+  if (!app::StorePath(AppState.FilePath)) app::TellPathNotStored();
   if (AppState.EndOnUnload) rt::End();
 }
 

@@ -9,7 +9,6 @@
 #include "platform/files/atomic_file.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
-#include "platform/runtime/settings.h"
 #include "stills/mCmnDlg.h"
 #include "stills/next_name.h"
 #include "stills/save_problem.h"
@@ -56,7 +55,7 @@ bool saveFrame(form1& window, QString& path) {
 
 // Stored at once, not only when the window unloads: a program ended by a
 // signal, a lost display or a crash still goes on from here next time.
-void storePath() { rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, AppState.FilePath); }
+void storePath() { app::StorePath(AppState.FilePath); }
 
 // A bitmap must not pass for a JPEG or PDF file: it goes back to its
 // ".bmp" name, and the user is told. Answers where the picture is now.

@@ -8,7 +8,6 @@
 #include "live/form1.h"
 #include "platform/runtime/end_requests.h"
 #include "platform/runtime/program.h"
-#include "platform/runtime/settings.h"
 #include "twain/Form2.h"
 
 namespace {
@@ -17,7 +16,7 @@ namespace {
 [[noreturn]] void endWithoutDisplay() {
   if (auto* scanner = dynamic_cast<twain::Form2*>(app::Form2.ifLoaded())) scanner->StorePath();
   else if (app::form1.IsLoaded())
-    rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, app::AppState.FilePath);
+    app::StorePath(app::AppState.FilePath);
   rt::End();
 }
 

@@ -62,17 +62,14 @@ void Form2::Form_Unload(std::int16_t& Cancel) {
     return;
   }
   // Without it the live window would go on from an older number.
-  if (!StorePath())
-    rt::MsgBox("The last file name could not be saved in " + rt::DisplayPath(rt::SettingsFile(app::kPathsApp)) + ".",
-               rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
+  if (!StorePath()) app::TellPathNotStored();
   // Only the user's close box asks for the live window here; the
   // controller's own switch unloads this window too.
   if (closingByFrame_) AppState.ScreenMode = 1;
 }
 
 bool Form2::StorePath() const {
-  return rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kPathKey,
-                         PathToStore(loadedPath_, lastImage_, runEnded_ || lastImage_.has_value(), AppState.FileExt));
+  return app::StorePath(PathToStore(loadedPath_, lastImage_, runEnded_ || lastImage_.has_value(), AppState.FileExt));
 }
 
 void Form2::RequestEnd() {
