@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "bench_env.h"
+#include "jpeg_frames.h"
 #include "platform/capture/dib.h"
+#include "platform/capture/mjpeg.h"
 #include "platform/files/durability.h"
 #include "platform/capture/pixels.h"
 #include "platform/capture/preview.h"
@@ -85,6 +87,43 @@ void SaveDib(benchmark::State& state) {
   fs::remove_all(dir);
 }
 
+// A camera's JPEG frame decoded for the live picture, at the reduction the
+// capture window picks for a 640 x 480 picture area, and painted there.
+void PreviewMjpegFrame(benchmark::State& state) {
+  const QSize frame(int(state.range(0)), int(state.range(1)));
+  const capture_test::Bytes jpeg = capture_test::cameraFrame(frame);
+  QImage window(640, 480, QImage::Format_RGB32);
+  capture::JpegDecoder decoder;
+  const int reduction = capture::previewReduction(frame, window.size());
+  state.counters["reduction"] = reduction;
+  for (auto _ : state) {
+    const QImage image = decoder.decode(jpeg.data(), jpeg.size(), frame, reduction);
+    QPainter painter(&window);
+    capture::paintPreview(painter, image, window.rect(), true);
+    painter.end();
+    benchmark::DoNotOptimize(window.constBits());
+  }
+}
+
+// The floor for it: TurboJPEG alone, same frame, same scale.
+void FloorTjDecompressScaled(benchmark::State& state) {
+  const QSize frame(int(state.range(0)), int(state.range(1)));
+  const capture_test::Bytes jpeg = capture_test::cameraFrame(frame);
+  const tjscalingfactor scale{1, capture::previewReduction(frame, {640, 480})};
+  tjhandle handle = tjInitDecompress();
+  std::vector<unsigned char> out(std::size_t(TJSCALED(frame.width(), scale)) * 4 * TJSCALED(frame.height(), scale));
+  for (auto _ : state) {
+    tjDecompress2(handle, jpeg.data(), jpeg.size(), out.data(), TJSCALED(frame.width(), scale), 0,
+                  TJSCALED(frame.height(), scale), TJPF_BGRX, 0);
+    benchmark::DoNotOptimize(out.data());
+  }
+  tjDestroy(handle);
+}
+
+void LargeFrames(benchmark::internal::Benchmark* b) {
+  b->Args({1920, 1080})->Args({3264, 2448})->Unit(benchmark::kMicrosecond);
+}
+
 void Frames(benchmark::internal::Benchmark* b) {
   b->Args({640, 480})->Args({1280, 960})->Unit(benchmark::kMicrosecond);
 }
@@ -93,6 +132,8 @@ BENCHMARK(PreviewFrame)->Apply(Frames);
 BENCHMARK(PreviewYuyvFrame)->Apply(Frames);
 BENCHMARK(RenderTestPattern)->Apply(Frames);
 BENCHMARK(SaveDib)->Args({640, 480})->Unit(benchmark::kMicrosecond);
+BENCHMARK(PreviewMjpegFrame)->Apply(LargeFrames);
+BENCHMARK(FloorTjDecompressScaled)->Apply(LargeFrames);
 
 }  // namespace
 

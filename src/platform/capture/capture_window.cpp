@@ -8,10 +8,13 @@
 #include "platform/capture/dib.h"
 #include "platform/capture/format_dialog.h"
 #include "platform/capture/messages.h"
+#include "platform/capture/mjpeg.h"
+#include "platform/capture/pixels.h"
 #include "platform/capture/preview.h"
 #include "platform/capture/records.h"
 #include "platform/capture/source_dialog.h"
 #include "platform/capture/startup_report.h"
+#include "platform/capture/stored_controls.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
 
@@ -73,6 +76,7 @@ win::LRESULT CaptureWindow::windowProc(win::UINT msg, win::WPARAM wParam, win::L
       return 1;
     case WM_CAP_SET_SCALE:
       scale_ = wParam != 0;
+      updatePreviewArea();
       update();
       return 1;
     case WM_CAP_GET_STATUS:
@@ -100,7 +104,25 @@ bool CaptureWindow::reportBetween(Callback which, const Report& report) {
 
 DeviceError CaptureWindow::startDevice() {
   if (const auto format = rememberedFormat(info_.key)) device_->setFormat(format->size, format->fourcc);
-  return device_->start(*this);
+  return openDevice();
+}
+
+DeviceError CaptureWindow::openDevice() {
+  updatePreviewArea();
+  const DeviceError error = device_->start(*this);
+  if (error == DeviceError::None) applyStoredControls(*device_, info_.key);
+  return error;
+}
+
+void CaptureWindow::updatePreviewArea() {
+  // Unscaled, the frame is shown at its own size: it is needed whole.
+  if (device_) device_->setPreviewArea(scale_ ? size() * devicePixelRatio() : QSize());
+}
+
+QImage CaptureWindow::fullFrame() const {
+  const EncodedFrame* encoded = device_ ? device_->newestEncoded() : nullptr;
+  if (!encoded || frame_.size() == encoded->size) return frame_;
+  return JpegDecoder().decode(encoded->bytes.data(), encoded->bytes.size(), encoded->size);
 }
 
 void CaptureWindow::becomeRunning() {
@@ -188,7 +210,7 @@ win::LRESULT CaptureWindow::status(win::WPARAM size, win::LPARAM address) const 
   s.fLiveWindow = preview_;
   s.fScale = scale_;
   s.dwCurrentVideoFrame = frames_;
-  s.dwCurrentVideoFramesDropped = device_->droppedFrames();
+  s.dwCurrentVideoFramesDropped = device_->droppedFrames() + device_->corruptFrames();
   s.dwCurrentTimeElapsedMS = sinceConnect_.isValid() ? std::uint32_t(sinceConnect_.elapsed()) : 0;
   s.wNumVideoAllocated = device_->bufferCount();
   std::memcpy(reinterpret_cast<void*>(address), &s, sizeof s);
@@ -197,7 +219,7 @@ win::LRESULT CaptureWindow::status(win::WPARAM size, win::LPARAM address) const 
 
 win::LRESULT CaptureWindow::saveFrame(win::LPARAM path) const {
   if (state_ != State::Running || frame_.isNull() || !path) return 0;
-  return saveDib(frame_, std::string(reinterpret_cast<const char*>(path))) ? 1 : 0;
+  return saveDib(fullFrame(), std::string(reinterpret_cast<const char*>(path))) ? 1 : 0;
 }
 
 win::LRESULT CaptureWindow::formatDialog() {
@@ -213,13 +235,15 @@ win::LRESULT CaptureWindow::formatDialog() {
         // The device can go while the dialog is open.
         return alive && alive->device() == device ? device->frameSizes(fourcc) : std::vector<QSize>{};
       },
-      currentSize, currentFormat, this);
+      currentSize, currentFormat, keepsCameraJpeg(info_.key), this);
   const int answer = rt::RunModal(dialog);
   if (!alive || generation_ != generation || answer != QDialog::Accepted) return 0;
 
   const QSize size = dialog.chosenSize();
   const std::uint32_t format = dialog.chosenFormat();
   if (size.isEmpty()) return 0;
+  if ((format == kMjpeg || format == kJpeg) && dialog.keepCameraJpeg() != keepsCameraJpeg(info_.key))
+    rememberKeepsCameraJpeg(info_.key, dialog.keepCameraJpeg());
   if (size == currentSize && format == currentFormat) return 1;
   const DeviceError error = device_->setFormat(size, format);
   if (error != DeviceError::None) {
@@ -242,20 +266,34 @@ win::LRESULT CaptureWindow::sourceDialog() {
   } else if (const auto chosen = chooseDevice(devices, rememberedDevice())) {
     current = chosen->key;
   }
-  const std::vector<Control> controls = state_ == State::Running ? device_->controls() : std::vector<Control>{};
+  const std::vector<Control> opened = state_ == State::Running ? device_->controls() : std::vector<Control>{};
 
   QPointer<CaptureWindow> alive(this);
   const std::uint64_t generation = generation_;
-  SourceDialog dialog(devices, current, controls, this);
+  CaptureDevice* device = device_.get();
+  // The device can go while the dialog is open.
+  auto live = [alive, device] { return alive && alive->device() == device ? device : nullptr; };
+  ControlAccess access{[live](std::uint32_t id, int value) { return live() && live()->setControl(id, value); },
+                       [live] { return live() ? live()->controls() : std::vector<Control>{}; }};
+  SourceDialog dialog(devices, current, opened, std::move(access), this);
+  sourceDialog_ = &dialog;
   const int answer = rt::RunModal(dialog);
-  if (!alive || generation_ != generation || answer != QDialog::Accepted) return 0;
+  if (!alive) return 0;
+  sourceDialog_ = nullptr;
+  if (generation_ != generation) return 0;
 
   const QString chosen = dialog.chosenDevice();
-  if (device_ && chosen == info_.key) {
-    bool applied = true;
-    for (const auto& [id, value] : dialog.changedControls()) applied = device_->setControl(id, value) && applied;
-    return applied ? 1 : 0;
+  const bool kept = answer == QDialog::Accepted && device_ && chosen == info_.key;
+  if (device_ && !opened.empty()) {
+    // The controls acted at once: Cancel, or another device, puts them back.
+    if (kept) {
+      storeControls(info_.key, device_->controls());
+      return 1;
+    }
+    applyControlValues(*device_, valuesToRestore(opened, device_->controls()));
   }
+  if (answer != QDialog::Accepted) return 0;
+  if (kept) return 1;
   const auto info = std::find_if(devices.begin(), devices.end(), [&](const DeviceInfo& d) { return d.key == chosen; });
   if (info == devices.end()) return 0;
   return switchDevice(*info);
@@ -276,7 +314,7 @@ win::LRESULT CaptureWindow::switchDevice(const DeviceInfo& info) {
     // Back to the device shown before.
     device_ = std::move(old);
     info_ = oldInfo;
-    if (wasRunning && device_->start(*this) != DeviceError::None) becomeLost();
+    if (wasRunning && openDevice() != DeviceError::None) becomeLost();
     return finish(0, Error, errorReport(error, info.name));
   }
   old.reset();
@@ -297,6 +335,10 @@ void CaptureWindow::frameReady(const QImage& frame) {
   if (preview_) schedulePaint();
 }
 
+void CaptureWindow::controlsChanged() {
+  if (sourceDialog_) sourceDialog_->refresh();
+}
+
 void CaptureWindow::deviceLost(DeviceError why) {
   becomeLost();
   finish(0, Error, errorReport(why, info_.name));
@@ -307,7 +349,7 @@ void CaptureWindow::checkReturn() {
     returnTimer_.stop();
     return;
   }
-  if (device_->start(*this) != DeviceError::None) return;
+  if (openDevice() != DeviceError::None) return;
   becomeRunning();
   finish(1, Status, connectedReport(info_.name, device_->frameSize()));
 }
@@ -319,6 +361,8 @@ void CaptureWindow::schedulePaint() {
   else if (!paintTimer_.isActive())
     paintTimer_.start(int(wait));
 }
+
+void CaptureWindow::resizeEvent(QResizeEvent*) { updatePreviewArea(); }
 
 void CaptureWindow::paintEvent(QPaintEvent*) {
   QPainter painter(this);

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -18,6 +19,8 @@
 #include "platform/window/window.h"
 
 namespace capture {
+
+class SourceDialog;
 
 class CaptureWindow final : public QWidget, public win::MessageTarget, private DeviceSink {
   Q_OBJECT
@@ -36,10 +39,12 @@ class CaptureWindow final : public QWidget, public win::MessageTarget, private D
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void frameReady(const QImage& frame) override;
   void deviceLost(DeviceError why) override;
+  void controlsChanged() override;
 
   win::LRESULT connectDriver(win::WPARAM index);
   win::LRESULT disconnectDriver();
@@ -51,6 +56,11 @@ class CaptureWindow final : public QWidget, public win::MessageTarget, private D
   win::LRESULT switchDevice(const DeviceInfo& info);
 
   DeviceError startDevice();
+  // Starts the device as it is and puts its stored control values back.
+  DeviceError openDevice();
+  void updatePreviewArea();
+  // The newest frame at its full size (compressed frames are decoded again).
+  QImage fullFrame() const;
   void becomeRunning();
   void becomeLost();
   void checkReturn();
@@ -78,6 +88,7 @@ class CaptureWindow final : public QWidget, public win::MessageTarget, private D
   QElapsedTimer sinceLastPaint_;
   QTimer paintTimer_;
   QTimer returnTimer_;
+  QPointer<SourceDialog> sourceDialog_;
 };
 
 }  // namespace capture

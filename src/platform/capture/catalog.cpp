@@ -22,6 +22,7 @@ const QString kSettingsApp = QStringLiteral("capture");
 const QString kDeviceSection = QStringLiteral("device");
 const QString kDeviceKey = QStringLiteral("path");
 const QString kFormatSection = QStringLiteral("format");
+const QString kKeepJpegSection = QStringLiteral("camera-jpeg");
 
 DeviceCatalog* installed = nullptr;
 
@@ -154,6 +155,18 @@ std::optional<FormatChoice> rememberedFormat(const QString& key) {
 
 bool rememberFormat(const QString& key, const FormatChoice& choice) {
   return rt::SaveSetting(kSettingsApp, kFormatSection, key, formatChoiceText(choice));
+}
+
+}  // namespace capture
+
+namespace capture {
+
+bool keepsCameraJpeg(const QString& key) {
+  return rt::GetSetting(kSettingsApp, kKeepJpegSection, key, QString()) != QStringLiteral("decode");
+}
+
+bool rememberKeepsCameraJpeg(const QString& key, bool keep) {
+  return rt::SaveSetting(kSettingsApp, kKeepJpegSection, key, keep ? QStringLiteral("keep") : QStringLiteral("decode"));
 }
 
 }  // namespace capture

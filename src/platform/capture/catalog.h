@@ -69,4 +69,9 @@ bool rememberFormat(const QString& key, const FormatChoice& choice);
 std::optional<FormatChoice> parseFormatChoice(const QString& text);
 QString formatChoiceText(const FormatChoice& choice);
 
+// Whether JPEG captures from the device's own JPEG frames keep them as they
+// are (on unless turned off for the device).
+bool keepsCameraJpeg(const QString& key);
+bool rememberKeepsCameraJpeg(const QString& key, bool keep);
+
 }  // namespace capture

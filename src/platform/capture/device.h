@@ -40,6 +40,16 @@ struct Control {
   int defaultValue = 0;
   int value = 0;
   QStringList items;  // Menu: the text of each value from `minimum` on; empty = not offered
+  // Governed by an automatic mode that is on (manual exposure under auto
+  // exposure, ...): its value is the device's, not the user's.
+  bool inactive = false;
+};
+
+// The newest frame as the device sent it, for formats the device compresses.
+struct EncodedFrame {
+  std::uint32_t fourcc = 0;
+  QSize size;
+  std::vector<std::uint8_t> bytes;
 };
 
 class DeviceSink {
@@ -48,6 +58,9 @@ class DeviceSink {
   virtual void frameReady(const QImage& frame) = 0;
   // The device went away; it has already stopped.
   virtual void deviceLost(DeviceError why) = 0;
+  // A control's value or flags changed on the device (another program, or
+  // an automatic mode switched on or off).
+  virtual void controlsChanged() {}
 
  protected:
   ~DeviceSink() = default;
@@ -78,7 +91,15 @@ class CaptureDevice {
   virtual bool setControl(std::uint32_t id, int value) = 0;
 
   virtual std::uint32_t bufferCount() const { return 0; }
+  // Frames the device skipped, and frames that arrived but did not decode.
   virtual std::uint32_t droppedFrames() const { return 0; }
+  virtual std::uint32_t corruptFrames() const { return 0; }
+
+  // The size the live picture is painted at (device pixels); an empty size
+  // asks for full frames. Compressed frames are decoded just large enough.
+  virtual void setPreviewArea(QSize) {}
+  // The frame last delivered, undecoded; nothing for uncompressed formats.
+  virtual const EncodedFrame* newestEncoded() const { return nullptr; }
 };
 
 }  // namespace capture

@@ -1,5 +1,6 @@
 #include "platform/capture/format_dialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -11,8 +12,12 @@
 namespace capture {
 
 FormatDialog::FormatDialog(const QString& device, const std::vector<PixelFormat>& formats, SizesFor sizesFor,
-                           QSize current, std::uint32_t currentFormat, QWidget* parent)
-    : QDialog(parent), format_(new QComboBox(this)), size_(new QComboBox(this)), sizesFor_(std::move(sizesFor)) {
+                           QSize current, std::uint32_t currentFormat, bool keepJpeg, QWidget* parent)
+    : QDialog(parent),
+      format_(new QComboBox(this)),
+      keepJpeg_(new QCheckBox(tr("Save the camera's JPEG as it is"), this)),
+      size_(new QComboBox(this)),
+      sizesFor_(std::move(sizesFor)) {
   setWindowTitle(tr("Video Format"));
   format_->setObjectName("pixelFormat");
   size_->setObjectName("frameSize");
@@ -29,6 +34,11 @@ FormatDialog::FormatDialog(const QString& device, const std::vector<PixelFormat>
   else
     form->addRow(tr("Pixel format:"), format_);
   form->addRow(tr("Frame size:"), size_);
+  keepJpeg_->setObjectName("keepJpeg");
+  keepJpeg_->setChecked(keepJpeg);
+  form->addRow(keepJpeg_);
+  auto showKeep = [this] { keepJpeg_->setVisible(chosenFormat() == kMjpeg || chosenFormat() == kJpeg); };
+  showKeep();
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->setObjectName("buttons");
@@ -37,7 +47,10 @@ FormatDialog::FormatDialog(const QString& device, const std::vector<PixelFormat>
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
   fillSizes(current);
-  connect(format_, &QComboBox::currentIndexChanged, this, [this] { fillSizes(chosenSize()); });
+  connect(format_, &QComboBox::currentIndexChanged, this, [this, showKeep] {
+    fillSizes(chosenSize());
+    showKeep();
+  });
 }
 
 void FormatDialog::fillSizes(QSize keep) {
@@ -49,6 +62,8 @@ void FormatDialog::fillSizes(QSize keep) {
 }
 
 QSize FormatDialog::chosenSize() const { return size_->currentData().toSize(); }
+
+bool FormatDialog::keepCameraJpeg() const { return keepJpeg_->isChecked(); }
 
 std::uint32_t FormatDialog::chosenFormat() const { return format_->currentData().value<std::uint32_t>(); }
 

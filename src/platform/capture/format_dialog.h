@@ -1,7 +1,8 @@
 #pragma once
 // The video-format dialog: frame size and, for a camera, pixel format.
 // Widgets: QComboBox "pixelFormat" (hidden when there is no choice),
-// QComboBox "frameSize", QDialogButtonBox "buttons".
+// QComboBox "frameSize", QCheckBox "keepJpeg" (shown for the camera's JPEG
+// formats only), QDialogButtonBox "buttons".
 
 #include <QDialog>
 #include <functional>
@@ -9,6 +10,7 @@
 
 #include "platform/capture/device.h"
 
+class QCheckBox;
 class QComboBox;
 
 namespace capture {
@@ -18,14 +20,18 @@ class FormatDialog : public QDialog {
  public:
   using SizesFor = std::function<std::vector<QSize>(std::uint32_t fourcc)>;
   FormatDialog(const QString& device, const std::vector<PixelFormat>& formats, SizesFor sizesFor, QSize current,
-               std::uint32_t currentFormat, QWidget* parent = nullptr);
+               std::uint32_t currentFormat, bool keepJpeg = true, QWidget* parent = nullptr);
 
   QSize chosenSize() const;
   std::uint32_t chosenFormat() const;
+  // "Save the camera's JPEG as it is": JPEG captures take the frame as the
+  // camera made it, without decoding and encoding it again.
+  bool keepCameraJpeg() const;
 
  private:
   void fillSizes(QSize keep);
   QComboBox* format_;
+  QCheckBox* keepJpeg_;
   QComboBox* size_;
   SizesFor sizesFor_;
 };

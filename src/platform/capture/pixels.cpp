@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/capture/mjpeg.h"
+
 namespace capture {
 
 namespace {
@@ -88,12 +90,7 @@ std::uint32_t fourccFromText(const QString& text) {
 QImage decodeFrame(std::uint32_t format, const std::uint8_t* data, std::size_t size, QSize frame,
                    std::uint32_t bytesPerLine) {
   if (!data || frame.isEmpty() || frame.width() > 16384 || frame.height() > 16384) return {};
-  if (format == kMjpeg || format == kJpeg) {
-    QImage image;
-    if (size > std::size_t(INT32_MAX) || !image.loadFromData(data, int(size), "JPEG") || image.size() != frame)
-      return {};
-    return image.convertToFormat(QImage::Format_RGB32);
-  }
+  if (format == kMjpeg || format == kJpeg) return JpegDecoder().decode(data, size, frame);
   const int bpp = bytesPerPixel(format);
   if (bpp == 0) return {};
   const std::size_t rowBytes = std::size_t(frame.width()) * bpp;

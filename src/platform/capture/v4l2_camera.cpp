@@ -166,6 +166,8 @@ DeviceError V4l2Camera::startStreaming() {
   haveSequence_ = false;
   notifier_ = new QSocketNotifier(port_->fd(), QSocketNotifier::Read);
   QObject::connect(notifier_, &QSocketNotifier::activated, notifier_, [this] { onReadable(); });
+  encoded_ = {};
+  subscribeControlEvents();
   return DeviceError::None;
 }
 
@@ -177,8 +179,49 @@ bool V4l2Camera::requeue(std::uint32_t index) {
   return port_->ioctl(VIDIOC_QBUF, &buffer) == 0;
 }
 
+void V4l2Camera::subscribeControlEvents() {
+  subscribed_ = false;
+  for (const Control& c : controls()) {
+    v4l2_event_subscription sub{};
+    sub.type = V4L2_EVENT_CTRL;
+    sub.id = c.id;
+    if (port_->ioctl(VIDIOC_SUBSCRIBE_EVENT, &sub) == 0) subscribed_ = true;
+  }
+  if (!subscribed_) return;
+  events_ = new QSocketNotifier(port_->fd(), QSocketNotifier::Exception);
+  QObject::connect(events_, &QSocketNotifier::activated, events_, [this] {
+    DeviceSink* sink = sink_;
+    if (sink && drainControlEvents()) sink->controlsChanged();
+  });
+}
+
+bool V4l2Camera::drainControlEvents() {
+  bool any = false;
+  for (int n = 0; subscribed_ && port_ && n < 64; ++n) {
+    v4l2_event event{};
+    if (port_->ioctl(VIDIOC_DQEVENT, &event) < 0) break;
+    any = true;
+  }
+  return any;
+}
+
+QImage V4l2Camera::decode(const std::uint8_t* data, std::size_t bytes) {
+  if (format_ != kMjpeg && format_ != kJpeg) return decodeFrame(format_, data, bytes, size_, bytesPerLine_);
+  QImage image = jpeg_.decode(data, bytes, size_, previewReduction(size_, previewArea_));
+  if (image.isNull()) {
+    ++corrupt_;
+    return image;
+  }
+  // Kept for a capture, which decodes it in full or saves it as it is.
+  encoded_.fourcc = format_;
+  encoded_.size = size_;
+  encoded_.bytes.assign(data, data + bytes);
+  return image;
+}
+
 void V4l2Camera::onReadable() {
   if (!port_ || !sink_) return;
+  const bool controlsChanged = drainControlEvents();
   int newest = -1;
   std::size_t newestBytes = 0;
   bool lost = false;
@@ -215,13 +258,15 @@ void V4l2Camera::onReadable() {
 
   QImage frame;
   if (newest >= 0) {
-    frame = decodeFrame(format_, buffers_[std::size_t(newest)].data(), newestBytes, size_, bytesPerLine_);
+    frame = decode(buffers_[std::size_t(newest)].data(), newestBytes);
+    if (!frame.isNull()) deliveredSequence_ = lastSequence_;
     if (!lost && !requeue(std::uint32_t(newest))) lost = true;
   }
   DeviceSink* sink = sink_;
   if (lost) close();
   // The sink may stop or destroy this device: nothing touches it afterwards.
   if (!frame.isNull()) sink->frameReady(frame);
+  if (controlsChanged && !lost) sink->controlsChanged();
   if (lost) sink->deviceLost(DeviceError::Lost);
 }
 
@@ -232,6 +277,12 @@ void V4l2Camera::close() {
     notifier_->deleteLater();
     notifier_ = nullptr;
   }
+  if (events_) {
+    events_->setEnabled(false);
+    events_->deleteLater();
+    events_ = nullptr;
+  }
+  subscribed_ = false;
   if (port_ && streaming_) {
     int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     port_->ioctl(VIDIOC_STREAMOFF, &type);
@@ -305,6 +356,7 @@ std::vector<Control> V4l2Camera::controls() {
     c.maximum = std::max(q.maximum, q.minimum);
     c.step = std::max(q.step, 1);
     c.defaultValue = q.default_value;
+    c.inactive = q.flags & V4L2_CTRL_FLAG_INACTIVE;
     if (q.type == V4L2_CTRL_TYPE_INTEGER) {
       c.kind = Control::Kind::Integer;
     } else if (q.type == V4L2_CTRL_TYPE_BOOLEAN) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/capture/device.h"
+#include "platform/capture/mjpeg.h"
 #include "platform/capture/v4l2_port.h"
 
 namespace capture {
@@ -39,6 +40,11 @@ class V4l2Camera final : public CaptureDevice {
   bool setControl(std::uint32_t id, int value) override;
   std::uint32_t bufferCount() const override { return std::uint32_t(buffers_.size()); }
   std::uint32_t droppedFrames() const override { return dropped_; }
+  std::uint32_t corruptFrames() const override { return corrupt_; }
+  void setPreviewArea(QSize area) override { previewArea_ = area; }
+  const EncodedFrame* newestEncoded() const override { return encoded_.bytes.empty() ? nullptr : &encoded_; }
+  // The device's sequence number of the frame last delivered.
+  std::uint32_t lastDeliveredSequence() const { return deliveredSequence_; }
 
   static constexpr QSize kDefaultSize{640, 480};
 
@@ -46,6 +52,10 @@ class V4l2Camera final : public CaptureDevice {
   DeviceError negotiate();
   DeviceError startStreaming();
   void onReadable();
+  void subscribeControlEvents();
+  // Takes every pending control event; true when there was one.
+  bool drainControlEvents();
+  QImage decode(const std::uint8_t* data, std::size_t bytes);
   bool requeue(std::uint32_t index);
   void close();
   // The open port, or one opened for the duration of a query.
@@ -58,6 +68,8 @@ class V4l2Camera final : public CaptureDevice {
   std::unique_ptr<V4l2Port> port_;
   std::vector<Mapping> buffers_;  // declared after port_: unmapped before it closes
   QSocketNotifier* notifier_ = nullptr;
+  QSocketNotifier* events_ = nullptr;  // control events come as an exceptional condition
+  bool subscribed_ = false;
   bool streaming_ = false;
 
   QSize wanted_ = kDefaultSize;
@@ -69,6 +81,12 @@ class V4l2Camera final : public CaptureDevice {
   bool haveSequence_ = false;
   std::uint32_t lastSequence_ = 0;
   std::uint32_t dropped_ = 0;
+  std::uint32_t corrupt_ = 0;
+  std::uint32_t deliveredSequence_ = 0;
+
+  QSize previewArea_;
+  JpegDecoder jpeg_;
+  EncodedFrame encoded_;
 };
 
 }  // namespace capture

@@ -2,6 +2,9 @@
 #include <QImageReader>
 #include <cstring>
 
+#include "jpeg_frames.h"
+#include "platform/capture/mjpeg.h"
+#include "platform/capture/pixels.h"
 #include "window_fixture.h"
 
 namespace {
@@ -331,6 +334,25 @@ TEST(TestPatternFrames, MoveFromFrameToFrameAndFollowTheControls) {
   EXPECT_FALSE(device.setControl(kBrightnessControl, 101));
   EXPECT_TRUE(device.setControl(kPatternControl, 1));
   EXPECT_EQ(device.controls()[0].value, 1);
+}
+
+TEST_F(CaptureWindowTest, ACameraJpegFrameIsShownReducedAndSavedWhole) {
+  const QSize size(1280, 960);
+  camera.formats = {{kMjpeg, {size}}};
+  rememberFormat(kCameraKey, {size, kMjpeg});
+  use(kCameraKey);
+  send(WM_CAP_SET_SCALE, win::WPARAM(-1));
+  ASSERT_TRUE(connect());
+  const capture_test::Bytes frame = capture_test::cameraFrame(size, 4);
+  ASSERT_TRUE(camera.push(frame));
+  ASSERT_TRUE(waitForFrame());
+  EXPECT_EQ(window()->newestFrame().size(), QSize(320, 240));  // the window's own size, at 1/4
+
+  const QString path = testing_support::freshDir("mjpeg") + "/MOR0001.bmp";
+  ASSERT_TRUE(saveTo(path));
+  const QImage saved(path);
+  EXPECT_EQ(saved.size(), size);
+  EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), JpegDecoder().decode(frame.data(), frame.size(), size));
 }
 
 }  // namespace

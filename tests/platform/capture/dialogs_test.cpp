@@ -1,7 +1,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QSpinBox>
+#include <QSlider>
 
 #include "platform/capture/pixels.h"
 #include "window_fixture.h"
@@ -103,7 +103,7 @@ TEST_F(DialogTest, SourceDialogSetsThePatternsControls) {
   ASSERT_TRUE(connect());
   dialogs.onModal = [&](QDialog& dialog) {
     EXPECT_EQ(child<QComboBox>(dialog, "device")->currentText(), "Test pattern");
-    child<QSpinBox>(dialog, "control:Brightness")->setValue(-40);
+    child<QSlider>(dialog, "control:Brightness")->setValue(-40 + 100);
     pick(child<QComboBox>(dialog, "control:Pattern"), "Grey ramp");
     return int(QDialog::Accepted);
   };
@@ -113,7 +113,7 @@ TEST_F(DialogTest, SourceDialogSetsThePatternsControls) {
   EXPECT_EQ(controls[1].value, -40);
 
   dialogs.onModal = [&](QDialog& dialog) {
-    child<QSpinBox>(dialog, "control:Brightness")->setValue(90);
+    child<QSlider>(dialog, "control:Brightness")->setValue(90 + 100);
     return int(QDialog::Rejected);
   };
   EXPECT_EQ(send(WM_CAP_DLG_VIDEOSOURCE), 0);
@@ -138,7 +138,7 @@ TEST_F(DialogTest, SourceDialogSwitchesTheDeviceAndRemembersIt) {
 
   // The camera's own controls appear once it is the device.
   dialogs.onModal = [&](QDialog& dialog) {
-    child<QSpinBox>(dialog, "control:Brightness")->setValue(7);
+    child<QSlider>(dialog, "control:Brightness")->setValue(7);
     EXPECT_EQ(child<QComboBox>(dialog, "control:Power Line Frequency")->currentText(), "50 Hz");
     return int(QDialog::Accepted);
   };

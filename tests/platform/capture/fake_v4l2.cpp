@@ -32,6 +32,20 @@ class Port final : public capture::V4l2Port {
   Camera& camera_;
 };
 
+v4l2_queryctrl query(std::uint32_t id, std::uint32_t type, const char* name, int minimum, int maximum, int step,
+                     int defaultValue, std::uint32_t flags) {
+  v4l2_queryctrl q{};
+  q.id = id;
+  q.type = type;
+  std::snprintf(reinterpret_cast<char*>(q.name), sizeof q.name, "%s", name);
+  q.minimum = minimum;
+  q.maximum = maximum;
+  q.step = step;
+  q.default_value = defaultValue;
+  q.flags = flags;
+  return q;
+}
+
 Camera::Camera() : eventFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
   formats = {{capture::kYuyv, {{320, 240}, {640, 480}, {1280, 960}}},
              {capture::kRgb24, {{320, 240}, {640, 480}, {1280, 960}}, true}};
@@ -88,10 +102,45 @@ void Camera::drain() {
 
 void Camera::release() {
   streaming = false;
+  subscribed.clear();
+  events_.clear();
   buffers_.clear();
   queued_.clear();
   done_.clear();
   drain();
+}
+
+Control* Camera::control(std::uint32_t id) {
+  for (Control& c : controls)
+    if (c.query.id == id) return &c;
+  return nullptr;
+}
+
+bool Camera::inactive(const Control& c) const {
+  if (!c.master) return false;
+  for (const Control& m : controls)
+    if (m.query.id == c.master) return m.value != c.activeWhen;
+  return false;
+}
+
+void Camera::queueEvent(std::uint32_t id) {
+  if (std::find(subscribed.begin(), subscribed.end(), id) == subscribed.end()) return;
+  events_.push_back(id);
+  signal();
+}
+
+void Camera::assign(Control& c, int value, bool eventForItself) {
+  if (c.value != value && eventForItself) queueEvent(c.query.id);
+  const bool changed = c.value != value;
+  c.value = value;
+  // The flags of the controls it governs changed.
+  if (changed)
+    for (const Control& other : controls)
+      if (other.master == c.query.id) queueEvent(other.query.id);
+}
+
+void Camera::changeControl(std::uint32_t id, int value) {
+  if (Control* c = control(id)) assign(*c, value, true);
 }
 
 void Camera::unplug() {
@@ -266,6 +315,7 @@ int Camera::ioctl(unsigned long request, void* arg) {
         if (next ? c.query.id > id && (!found || c.query.id < found->query.id) : c.query.id == id) found = &c;
       if (!found) return fail(EINVAL);
       *q = found->query;
+      if (inactive(*found)) q->flags |= V4L2_CTRL_FLAG_INACTIVE;
       return 0;
     }
     case VIDIOC_QUERYMENU: {
@@ -287,10 +337,27 @@ int Camera::ioctl(unsigned long request, void* arg) {
           return 0;
         }
         if (v->value < c.query.minimum || v->value > c.query.maximum) return fail(ERANGE);
-        c.value = v->value;
+        if (inactive(c)) return fail(EACCES);
+        assign(c, v->value, false);
+        ++sets;
         return 0;
       }
       return fail(EINVAL);
+    }
+    case VIDIOC_SUBSCRIBE_EVENT: {
+      auto* sub = static_cast<v4l2_event_subscription*>(arg);
+      if (sub->type != V4L2_EVENT_CTRL || !control(sub->id)) return fail(EINVAL);
+      subscribed.push_back(sub->id);
+      return 0;
+    }
+    case VIDIOC_DQEVENT: {
+      if (events_.empty()) return fail(ENOENT);
+      auto* e = static_cast<v4l2_event*>(arg);
+      *e = {};
+      e->type = V4L2_EVENT_CTRL;
+      e->id = events_.front();
+      events_.pop_front();
+      return 0;
     }
     default:
       return fail(ENOTTY);

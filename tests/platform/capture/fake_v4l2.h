@@ -26,7 +26,15 @@ struct Control {
   v4l2_queryctrl query;
   int value;
   std::vector<std::string> menu;
+  // Governed by an automatic mode: inactive (and refused, EACCES) unless
+  // the control `master` has the value `activeWhen`.
+  std::uint32_t master = 0;
+  int activeWhen = 0;
 };
+
+// A control description for the tables of tests.
+v4l2_queryctrl query(std::uint32_t id, std::uint32_t type, const char* name, int minimum, int maximum, int step,
+                     int defaultValue, std::uint32_t flags = 0);
 
 class Camera {
  public:
@@ -44,6 +52,10 @@ class Camera {
   // A frame of the current format and size filled with `colour` (RGB24 or YUYV).
   bool pushColour(QColor colour);
   bool pushImage(const QImage& image);  // RGB24 only
+  // Another program (or the device itself) changes a control: a control
+  // event is queued for every control whose value or flags change.
+  void changeControl(std::uint32_t id, int value);
+  Control* control(std::uint32_t id);
   void unplug();
   void replug() { present = true; }
 
@@ -61,6 +73,8 @@ class Camera {
   int mapped = 0;
   bool streaming = false;
   v4l2_pix_format format{};
+  std::vector<std::uint32_t> subscribed;  // controls with events asked for
+  int sets = 0;                           // successful S_CTRL calls
 
  private:
   friend class Port;
@@ -70,6 +84,10 @@ class Camera {
   void drain();
   void release();
   const Format* find(std::uint32_t fourcc) const;
+  bool inactive(const Control& c) const;
+  // Sets a control, queuing events for the ones it governs.
+  void assign(Control& c, int value, bool eventForItself);
+  void queueEvent(std::uint32_t id);
 
   int eventFd_;
   std::vector<std::vector<std::uint8_t>> buffers_;
@@ -79,6 +97,7 @@ class Camera {
   };
   std::deque<Done> done_;
   std::uint32_t sequence_ = 0;
+  std::deque<std::uint32_t> events_;
 };
 
 }  // namespace fake

@@ -4,6 +4,8 @@
 
 #include "capture_test_util.h"
 #include "fake_v4l2.h"
+#include "jpeg_frames.h"
+#include "platform/capture/mjpeg.h"
 #include "platform/capture/pixels.h"
 #include "platform/capture/v4l2_camera.h"
 
@@ -206,6 +208,76 @@ TEST_F(CameraTest, ControlsAreListedAndSet) {
   EXPECT_EQ(camera.controls[0].value, 200);
   EXPECT_FALSE(device->setControl(V4L2_CID_BRIGHTNESS, 999));
   EXPECT_EQ(camera.controls[0].value, 200);
+}
+
+struct MjpegCameraTest : CameraTest {
+  static constexpr QSize kSize{1280, 960};
+  void SetUp() override {
+    camera.formats = {{kMjpeg, {kSize}}};
+    ASSERT_EQ(device->setFormat(kSize, kMjpeg), DeviceError::None);
+  }
+  bool push(const capture_test::Bytes& frame) { return camera.push(frame); }
+  QImage decoded(const capture_test::Bytes& frame, int reduction) {
+    return JpegDecoder().decode(frame.data(), frame.size(), kSize, reduction);
+  }
+};
+
+TEST_F(MjpegCameraTest, FramesArePreviewedReducedAndKeptWhole) {
+  device->setPreviewArea({320, 240});
+  ASSERT_EQ(device->start(sink), DeviceError::None);
+  EXPECT_EQ(device->newestEncoded(), nullptr);
+  const capture_test::Bytes frame = capture_test::cameraFrame(kSize, 1);
+  ASSERT_TRUE(push(frame));
+  ASSERT_TRUE(runUntil([&] { return !sink.frames.empty(); }));
+  EXPECT_EQ(sink.frames[0], decoded(frame, 4));
+  ASSERT_NE(device->newestEncoded(), nullptr);
+  EXPECT_EQ(device->newestEncoded()->bytes, frame);
+  EXPECT_EQ(device->newestEncoded()->size, kSize);
+
+  device->setPreviewArea({});  // shown unscaled
+  ASSERT_TRUE(push(frame));
+  ASSERT_TRUE(runUntil([&] { return sink.frames.size() == 2; }));
+  EXPECT_EQ(sink.frames[1].size(), kSize);
+}
+
+TEST_F(MjpegCameraTest, CorruptFramesAreDroppedAndCounted) {
+  device->setPreviewArea({640, 480});
+  ASSERT_EQ(device->start(sink), DeviceError::None);
+  const capture_test::Bytes good = capture_test::cameraFrame(kSize, 2);
+  ASSERT_TRUE(push(good));
+  ASSERT_TRUE(runUntil([&] { return !sink.frames.empty(); }));
+  const capture_test::Bytes bad[] = {capture_test::Bytes(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2)),
+                                     capture_test::Bytes(5000, 0x42), capture_test::cameraFrame({640, 480}, 2)};
+  for (const auto& frame : bad) {
+    ASSERT_TRUE(push(frame));
+    runUntil([&] { return sink.frames.size() > 1; }, 200);
+  }
+  EXPECT_EQ(sink.frames.size(), 1u);
+  EXPECT_EQ(device->corruptFrames(), 3u);
+  EXPECT_EQ(device->droppedFrames(), 0u);
+  EXPECT_EQ(device->newestEncoded()->bytes, good);  // a capture takes the frame shown
+}
+
+TEST_F(MjpegCameraTest, ThePreviewIsNeverMoreThanOneFrameBehind) {
+  device->setPreviewArea({640, 480});
+  ASSERT_EQ(device->start(sink), DeviceError::None);
+  std::uint32_t sequence = 0;
+  // Frames arrive faster than they are taken: one, then three at once, two...
+  for (int burst : {1, 3, 2, 3, 1}) {
+    capture_test::Bytes newest;
+    for (int i = 0; i < burst; ++i) {
+      newest = capture_test::cameraFrame(kSize, int(sequence));
+      ASSERT_TRUE(push(newest));
+      ++sequence;
+    }
+    const std::size_t before = sink.frames.size();
+    ASSERT_TRUE(runUntil([&] { return sink.frames.size() > before; }));
+    runPending();
+    ASSERT_EQ(sink.frames.size(), before + 1) << "one paint per burst";
+    EXPECT_EQ(device->lastDeliveredSequence(), sequence - 1);
+    EXPECT_EQ(sink.frames.back(), decoded(newest, 2));
+  }
+  EXPECT_EQ(device->droppedFrames(), 0u);  // passed over, not lost by the device
 }
 
 }  // namespace
