@@ -2,32 +2,21 @@
 
 #include <cerrno>
 #include <climits>
-#include <ctime>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/files/folder_of.h"
 #include "platform/files/move_no_replace.h"
 #include "platform/files/stale_temps.h"
-#include "platform/files/unique_fd.h"
-#include "platform/files/write_call.h"
 
 namespace files {
 
 namespace {
 
 constexpr int kMaxLinkHops = 40;  // the kernel's own limit
-constexpr int kNameTries = 100;
 
 thread_local int lastFailure = 0;
-
-int noteError(int error) {
-  lastFailure = error;
-  return error;
-}
 
 // The file a chain of symbolic links ends at (which may not exist yet); the
 // path itself when it is no link, or when the chain loops.
@@ -44,105 +33,59 @@ std::string followLinks(const std::string& path) {
   return path;
 }
 
-std::string randomSuffix() {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  unsigned char bytes[6] = {};
-  if (::getrandom(bytes, sizeof bytes, 0) != sizeof bytes) {
-    const auto seed = static_cast<unsigned>(::getpid()) ^ static_cast<unsigned>(::time(nullptr));
-    for (std::size_t i = 0; i < sizeof bytes; ++i) bytes[i] = static_cast<unsigned char>(seed >> (i * 5));
-  }
-  std::string suffix;
-  for (unsigned char b : bytes) suffix += kLetters[b % (sizeof kLetters - 1)];
-  return suffix;
-}
-
-void syncFolder(const std::string& path) {
-  const UniqueFd dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
+std::string nameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path)) {}
 
-AtomicFile::~AtomicFile() { discard(); }
+AtomicFile::~AtomicFile() = default;
+
+bool AtomicFile::note(const Failure& failure) {
+  if (!failure_.failed()) failure_ = failure;
+  lastFailure = failure.error;
+  file_.reset();
+  return false;
+}
 
 bool AtomicFile::open() {
-  if (path_.empty()) {
-    error_ = noteError(ENOENT);
-    return false;
-  }
+  if (path_.empty()) return note({Step::OpenFolder, ENOENT});
   target_ = followLinks(path_);
   const std::string folder = folderOf(target_);
   removeStaleTemps(folder);
-  // Created 0666 so that the kernel applies the umask (or the folder's
-  // default ACL), as for any file the user makes.
-  for (int tries = 0; tries < kNameTries && fd_ < 0; ++tries) {
-    std::string name = folder + "/.vic-" + randomSuffix();
-    fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd_ >= 0) tempPath_ = std::move(name);
-    else if (errno != EEXIST) break;
-  }
-  if (fd_ < 0) {
-    error_ = noteError(errno);
-    return false;
-  }
-  // Held until the file is committed or discarded; it tells the clean-up of
-  // leftovers that this one is being written.
-  ::flock(fd_, LOCK_EX | LOCK_NB);
+  folder_ = std::make_unique<Folder>(folder);
+  file_ = std::make_unique<NewFile>(*folder_);
+  if (file_->failure().failed()) return note(file_->failure());
+  // A rewritten settings file keeps its mode.
   struct stat existing {};
-  if (::stat(target_.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) ::fchmod(fd_, existing.st_mode & 07777);
+  if (::fstatat(folder_->fd(), nameOf(target_).c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(existing.st_mode))
+    ::fchmod(file_->fd(), existing.st_mode & 07777);
   return true;
 }
 
 bool AtomicFile::write(const void* data, std::size_t size) {
-  if (fd_ < 0) return false;
-  auto p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = writeCall()(fd_, p, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error_ = noteError(errno);
-      discard();
-      return false;
-    }
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
+  if (!file_) return false;
+  return file_->write(data, size) || note(file_->failure());
 }
 
 bool AtomicFile::commit(Commit mode, Flush flush) {
-  if (fd_ < 0) return false;
-  if (flush == Flush::Now && ::fsync(fd_) != 0) {
-    error_ = noteError(errno);
-    discard();
-    return false;
+  if (!file_) return false;
+  if (mode == Commit::NoReplace && target_ != path_) return note({Step::Claim, EEXIST});
+  // A link under the name takes the name for a no-replace commit; the
+  // replacing one goes to the link's target.
+  const Claimed done =
+      mode == Commit::Replace ? file_->replace(nameOf(target_), flush == Flush::Now) : file_->claim(nameOf(path_));
+  if (!done.stands) return note(done.failure);
+  file_.reset();
+  if (done.failure.failed()) {
+    failure_ = done.failure;
+    lastFailure = done.failure.error;
   }
-  // A link under the name takes the name for a no-replace commit.
-  const bool moved = mode == Commit::Replace ? ::rename(tempPath_.c_str(), target_.c_str()) == 0
-                                             : moveNoReplace(tempPath_.c_str(), path_.c_str());
-  if (!moved) {
-    error_ = noteError(errno);
-    discard();
-    return false;
-  }
-  tempPath_.clear();
-  ::close(fd_);
-  fd_ = -1;
-  if (flush == Flush::Now) syncFolder(mode == Commit::Replace ? target_ : path_);
-  return true;
-}
-
-void AtomicFile::discard() {
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
-  if (!tempPath_.empty()) {
-    ::unlink(tempPath_.c_str());
-    tempPath_.clear();
-  }
+  return !done.failure.failed();
 }
 
 bool writeFileAtomically(const std::string& path, const void* data, std::size_t size, Commit mode, Flush flush) {
@@ -151,8 +94,8 @@ bool writeFileAtomically(const std::string& path, const void* data, std::size_t 
 }
 
 bool renameNoReplace(const std::string& from, const std::string& to) {
-  if (moveNoReplace(from.c_str(), to.c_str())) return true;
-  noteError(errno);
+  if (moveNoReplace(AT_FDCWD, from.c_str(), to.c_str())) return true;
+  lastFailure = errno;
   return false;
 }
 

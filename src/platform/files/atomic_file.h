@@ -1,15 +1,20 @@
 #pragma once
 // Writes a file so that no reader ever sees it half-written: the bytes go to
-// a temporary file in the target's folder, are flushed to disk, and only then
-// take the final name. A failure at any step leaves nothing behind.
+// a temporary file in the target's folder (new_file.h), are flushed to disk,
+// and only then take the final name. A failure at any step leaves nothing
+// behind.
 //
-// New files get the mode the user's umask (or the folder's default ACL)
-// allows for 0666; a file that is replaced keeps its mode. A name that is a
-// symbolic link is written through: the link stays and its target gets the
-// new content (Commit::Replace; for Commit::NoReplace a link is a taken name).
+// This is the writer of the settings files, the one place where a name is
+// followed: a settings file that is a symbolic link (the dotfile case) is
+// written through, the link stays and its target gets the new content, in
+// its mode (Commit::Replace; for Commit::NoReplace a link is a taken name).
+// Pictures go through the picture store, which follows no name.
 
 #include <cstddef>
+#include <memory>
 #include <string>
+
+#include "platform/files/new_file.h"
 
 namespace files {
 
@@ -20,8 +25,7 @@ enum class Commit {
 
 enum class Flush {
   Now,    // the file and its name are on disk when the commit returns
-  Later,  // the file takes its name complete but may still be in memory only;
-          // whoever decides it stays calls flushToDisk (durability.h)
+  Later,  // the file takes its name complete but may still be in memory only
 };
 
 class AtomicFile {
@@ -35,29 +39,30 @@ class AtomicFile {
   bool write(const void* data, std::size_t size);
   bool commit(Commit mode, Flush flush = Flush::Now);  // flush, close, move into place
   const std::string& path() const { return path_; }
-  int error() const { return error_; }  // errno of the first failure, 0 if none
+  int error() const { return failure_.error; }  // errno of the first failure, 0 if none
+  const Failure& failure() const { return failure_; }
 
  private:
-  void discard();
+  bool note(const Failure& failure);
   std::string path_;
   std::string target_;  // path_ with symbolic links followed
-  std::string tempPath_;
-  int fd_ = -1;
-  int error_ = 0;
+  std::unique_ptr<Folder> folder_;
+  std::unique_ptr<NewFile> file_;
+  Failure failure_;
 };
 
 // Writes a whole buffer in one go.
 bool writeFileAtomically(const std::string& path, const void* data, std::size_t size, Commit mode,
                          Flush flush = Flush::Now);
 
-// Renames without ever replacing: fails when `from` is missing or `to` exists.
-bool renameNoReplace(const std::string& from, const std::string& to);
-
 // The errno of the latest failure of an AtomicFile step or of
-// renameNoReplace on this thread, kept until the next failure or
-// clearLastError(); so a caller above an interface that answers only
-// true/false can still tell the user why.
+// renameNoReplace on this thread; goes once the picture store tells its
+// callers why a write failed.
 int lastError();
 void clearLastError();
+
+// Renames without ever replacing: fails, with errno set, when `from` is
+// missing or `to` exists.
+bool renameNoReplace(const std::string& from, const std::string& to);
 
 }  // namespace files

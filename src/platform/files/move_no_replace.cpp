@@ -12,50 +12,47 @@ namespace files {
 
 namespace {
 
-int renameat2NoReplace(const char* from, const char* to) {
-  return static_cast<int>(::syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE));
+int renameat2NoReplace(int fromDir, const char* from, int toDir, const char* to) {
+  return static_cast<int>(::syscall(SYS_renameat2, fromDir, from, toDir, to, RENAME_NOREPLACE));
 }
 
-// The answers of a file system (or kernel) that lacks the call, as opposed
-// to one that refused this particular move.
-bool unsupported(int error) {
-  return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EPERM;
-}
+int linkAt(int fromDir, const char* from, int toDir, const char* to) { return ::linkat(fromDir, from, toDir, to, 0); }
 
-// The last resort: claim the name with an exclusive create, then replace
-// that empty placeholder with a plain rename. A reader may see the name
-// empty for a moment; it never sees another file's content lost.
-bool moveOverPlaceholder(const char* from, const char* to) {
+}  // namespace
+
+bool unsupported(int error) { return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == EPERM; }
+
+// A reader may see the name empty for a moment; it never sees another
+// file's content lost.
+bool moveOverPlaceholder(int dir, const char* from, const char* to) {
   struct stat st {};
-  if (::lstat(from, &st) != 0) return false;
-  const int fd = ::open(to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (::fstatat(dir, from, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  const int fd = ::openat(dir, to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return false;
   ::close(fd);
-  if (::rename(from, to) == 0) return true;
+  if (::renameat(dir, from, dir, to) == 0) return true;
   const int error = errno;
-  ::unlink(to);
+  ::unlinkat(dir, to, 0);
   errno = error;
   return false;
 }
 
-}  // namespace
-
-MoveCalls systemMoveCalls() { return {renameat2NoReplace, ::link}; }
+MoveCalls systemMoveCalls() { return {renameat2NoReplace, linkAt}; }
 
 MoveCalls& moveCalls() {
   static MoveCalls calls = systemMoveCalls();
   return calls;
 }
 
-bool moveNoReplace(const char* from, const char* to) {
-  if (moveCalls().renameNoReplace(from, to) == 0) return true;
+bool moveNoReplace(int dir, const char* from, const char* to) {
+  if (moveCalls().renameNoReplace(dir, from, dir, to) == 0) return true;
   if (!unsupported(errno)) return false;
-  if (moveCalls().link(from, to) == 0) {
-    ::unlink(from);
+  if (moveCalls().link(dir, from, dir, to) == 0) {
+    ::unlinkat(dir, from, 0);
     return true;
   }
   if (!unsupported(errno)) return false;
-  return moveOverPlaceholder(from, to);
+  return moveOverPlaceholder(dir, from, to);
 }
 
 }  // namespace files

@@ -1,5 +1,6 @@
 #include "platform/files/stale_temps.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,7 +9,11 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <vector>
 
+#include "platform/files/file_calls.h"
+#include "platform/files/move_no_replace.h"
+#include "platform/files/new_file.h"
 #include "platform/files/unique_fd.h"
 
 namespace files {
@@ -32,6 +37,44 @@ void removeIfUnlocked(const std::string& path) {
   ::unlink(path.c_str());
 }
 
+// Once a minute per folder and kind of look.
+bool dueFor(const std::string& key) {
+  static std::map<std::string, std::chrono::steady_clock::time_point> lastLook;
+  const auto now = std::chrono::steady_clock::now();
+  const auto last = lastLook.find(key);
+  if (last != lastLook.end() && now - last->second < kStaleAfter) return false;
+  lastLook[key] = now;
+  return true;
+}
+
+std::vector<std::string> entriesOf(const Folder& folder) {
+  std::vector<std::string> names;
+  const int fd = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return names;
+  DIR* dir = ::fdopendir(fd);
+  if (dir == nullptr) {
+    ::close(fd);
+    return names;
+  }
+  while (const dirent* entry = ::readdir(dir)) names.emplace_back(entry->d_name);
+  ::closedir(dir);
+  return names;
+}
+
+bool finishPending(const Folder& folder, const std::string& entry, const std::string& target, WholeCheck whole) {
+  const int dir = folder.fd();
+  const UniqueFd fd(::openat(dir, entry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat st {};
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // A running writer holds its lock until the name is taken.
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || !whole(fd.get(), target)) return false;
+  struct stat placeholder {};
+  if (::fstatat(dir, target.c_str(), &placeholder, AT_SYMLINK_NOFOLLOW) != 0)
+    return errno == ENOENT && moveOverPlaceholder(dir, entry.c_str(), target.c_str());
+  if (!S_ISREG(placeholder.st_mode) || placeholder.st_size != 0) return false;
+  return ::renameat(dir, entry.c_str(), dir, target.c_str()) == 0;
+}
+
 }  // namespace
 
 bool isTempName(std::string_view name) {
@@ -49,12 +92,24 @@ void removeStaleTempsNow(const std::string& folder) {
 }
 
 void removeStaleTemps(const std::string& folder) {
-  static std::map<std::string, std::chrono::steady_clock::time_point> lastLook;
-  const auto now = std::chrono::steady_clock::now();
-  const auto last = lastLook.find(folder);
-  if (last != lastLook.end() && now - last->second < kStaleAfter) return;
-  lastLook[folder] = now;
-  removeStaleTempsNow(folder);
+  if (dueFor(folder)) removeStaleTempsNow(folder);
+}
+
+int recoverPending(const Folder& folder, WholeCheck whole) {
+  if (!folder.isOpen()) return 0;
+  int finished = 0;
+  for (const std::string& entry : entriesOf(folder)) {
+    const std::string target = pendingTarget(entry);
+    if (!target.empty() && finishPending(folder, entry, target, whole)) ++finished;
+  }
+  if (finished > 0) fileCalls().folderSync(folder.fd());
+  return finished;
+}
+
+void tidyFolder(const Folder& folder, WholeCheck whole) {
+  if (!dueFor("\n" + folder.path())) return;
+  removeStaleTemps(folder.path());
+  recoverPending(folder, whole);
 }
 
 }  // namespace files

@@ -21,6 +21,7 @@ class UniqueFd {
     return *this;
   }
   int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
 
  private:
   int fd_;

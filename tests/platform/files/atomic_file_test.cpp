@@ -16,6 +16,7 @@
 #include "platform/files/atomic_file.h"
 #include "platform/files/move_no_replace.h"
 #include "platform/files/stale_temps.h"
+#include "platform/files/file_fakes.h"
 #include "support/test_env.h"
 
 namespace {
@@ -100,26 +101,6 @@ TEST(AtomicFile, ReplacingALinkWritesThroughToItsTarget) {
   EXPECT_EQ(contentOf(target), "new");
 }
 
-// Plays a file system without RENAME_NOREPLACE and without hard links.
-class MissingCalls {
- public:
-  MissingCalls(int renameError, int linkError) {
-    renameError_ = renameError;
-    linkError_ = linkError;
-    files::moveCalls() = {[](const char*, const char*) { return fail(renameError_); },
-                          [](const char*, const char*) { return fail(linkError_); }};
-  }
-  ~MissingCalls() { files::moveCalls() = files::systemMoveCalls(); }
-
- private:
-  static int fail(int error) {
-    errno = error;
-    return -1;
-  }
-  static inline int renameError_ = 0;
-  static inline int linkError_ = 0;
-};
-
 TEST(MoveNoReplace, WithoutNoReplaceRenameOrLinksStillNeverReplaces) {
   struct Errors {
     int rename;
@@ -141,7 +122,7 @@ TEST(MoveNoReplace, WithoutNoReplaceRenameOrLinksStillNeverReplaces) {
       {"source cannot take the name", "", true, true, false},
   };
   for (const Errors& kind : kinds) {
-    const MissingCalls missing(kind.rename, kind.link);
+    const files_testing::MissingCalls missing(kind.rename, kind.link);
     for (const Case& c : cases) {
       SCOPED_TRACE(testing::Message() << c.what << ", errors " << kind.rename << "/" << kind.link);
       const QString dir = testing_support::freshDir("fallback");

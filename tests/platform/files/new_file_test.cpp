@@ -1,0 +1,205 @@
+// New files in a folder: every step's failure told, names never followed,
+// modes from the umask alone, and pictures a crash left on their way to a
+// name finished at the next write.
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+
+#include "platform/files/file_fakes.h"
+#include "platform/files/new_file.h"
+#include "platform/files/stale_temps.h"
+#include "support/test_env.h"
+
+namespace {
+
+using files::Step;
+
+std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QByteArray contentOf(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
+}
+
+bool put(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QStringList entries(const QString& folder) {
+  QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  names.sort();
+  return names;
+}
+
+files::Claimed writeNew(const files::Folder& folder, const std::string& name, const QByteArray& bytes) {
+  files::NewFile file(folder);
+  file.write(bytes.constData(), std::size_t(bytes.size()));
+  return file.claim(name);
+}
+
+class Umask {
+ public:
+  explicit Umask(mode_t mask) : saved_(::umask(mask)) {}
+  ~Umask() { ::umask(saved_); }
+
+ private:
+  mode_t saved_;
+};
+
+TEST(NewFile, EachFailingStepIsToldAndLeavesWhatItSays) {
+  struct Case {
+    Step step;
+    int error;
+    bool stands;  // the file is under its name afterwards
+  };
+  const Case cases[] = {
+      {Step::Write, ENOSPC, false}, {Step::Flush, EIO, false},      {Step::Claim, EACCES, false},
+      {Step::Close, EIO, true},     {Step::FlushFolder, EIO, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "step " << int(c.step));
+    const QString dir = testing_support::freshDir("steps");
+    const files::Folder folder(native(dir));
+    files::Claimed claimed;
+    {
+      const files_testing::FailingStep failing(c.step, c.error);
+      claimed = writeNew(folder, "MOR0001.jpg", "picture");
+    }
+    EXPECT_EQ(claimed.failure, (files::Failure{c.step, c.error}));
+    EXPECT_EQ(claimed.stands, c.stands);
+    EXPECT_FALSE(claimed.durable);
+    EXPECT_EQ(entries(dir), c.stands ? QStringList{"MOR0001.jpg"} : QStringList{});
+    if (c.stands) {
+      EXPECT_EQ(contentOf(dir + "/MOR0001.jpg"), "picture");
+    }
+  }
+}
+
+TEST(NewFile, AMissingFolderIsToldAtTheFirstStep) {
+  const files::Folder folder(native(testing_support::freshDir("gone") + "/missing"));
+  const files::Claimed claimed = writeNew(folder, "MOR0001.bmp", "x");
+  EXPECT_EQ(claimed.failure, (files::Failure{Step::OpenFolder, ENOENT}));
+  EXPECT_FALSE(claimed.stands);
+}
+
+TEST(NewFile, ATakenNameLeavesTheFileReadyForTheNext) {
+  // Taken by a file, a link to a file and a dangling link alike; none is
+  // followed or replaced.
+  const QString dir = testing_support::freshDir("taken");
+  ASSERT_TRUE(put(dir + "/victim.txt", "notes"));
+  ASSERT_TRUE(put(dir + "/MOR0001.jpg", "earlier"));
+  ASSERT_EQ(::symlink("victim.txt", native(dir + "/MOR0002.jpg").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", native(dir + "/MOR0003.jpg").c_str()), 0);
+  const files::Folder folder(native(dir));
+  files::NewFile file(folder);
+  ASSERT_TRUE(file.write("picture", 7));
+  for (const char* name : {"MOR0001.jpg", "MOR0002.jpg", "MOR0003.jpg"})
+    EXPECT_EQ(file.claim(name).failure, (files::Failure{Step::Claim, EEXIST})) << name;
+  const files::Claimed claimed = file.claim("MOR0004.jpg");
+  EXPECT_TRUE(claimed.stands && claimed.durable);
+  EXPECT_EQ(contentOf(dir + "/victim.txt"), "notes");
+  EXPECT_EQ(contentOf(dir + "/MOR0001.jpg"), "earlier");
+  EXPECT_EQ(contentOf(dir + "/MOR0004.jpg"), "picture");
+  EXPECT_EQ(entries(dir), (QStringList{"MOR0001.jpg", "MOR0002.jpg", "MOR0003.jpg", "MOR0004.jpg", "victim.txt"}));
+}
+
+TEST(NewFile, ModesComeFromTheUmaskNeverFromAFileUnderTheName) {
+  const mode_t masks[] = {077, 022, 002};
+  for (mode_t mask : masks) {
+    SCOPED_TRACE(testing::Message() << std::oct << mask);
+    const QString dir = testing_support::freshDir("modes");
+    ASSERT_TRUE(put(dir + "/open.bin", "attacker's"));
+    ASSERT_EQ(::chmod(native(dir + "/open.bin").c_str(), 0666), 0);
+    ASSERT_EQ(::symlink("open.bin", native(dir + "/MOR0001.bmp").c_str()), 0);
+    const Umask umask(mask);
+    const files::Folder folder(native(dir));
+    files::NewFile file(folder);
+    struct stat st {};
+    ASSERT_EQ(::fstat(file.fd(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+    ASSERT_TRUE(file.write("page", 4));
+    EXPECT_EQ(file.claim("MOR0001.bmp").failure.error, EEXIST);
+    EXPECT_TRUE(file.claim("MOR0002.bmp").durable);
+    EXPECT_EQ(contentOf(dir + "/open.bin"), "attacker's");
+  }
+}
+
+TEST(NewFile, WithoutNoReplaceRenamesTheNameIsClaimedByAPlaceholder) {
+  const files_testing::MissingCalls missing(EINVAL, EPERM);
+  const QString dir = testing_support::freshDir("fallback");
+  ASSERT_EQ(::symlink("nowhere", native(dir + "/MOR0001.pdf").c_str()), 0);
+  const files::Folder folder(native(dir));
+  files::NewFile file(folder);
+  ASSERT_TRUE(file.write("%PDF", 4));
+  EXPECT_EQ(file.claim("MOR0001.pdf").failure.error, EEXIST);
+  // Back to a plain temporary between the tries.
+  ASSERT_EQ(entries(dir).size(), 2);
+  EXPECT_TRUE(files::isTempName(entries(dir).front().toStdString()));
+  EXPECT_TRUE(file.claim("MOR0002.pdf").durable);
+  EXPECT_EQ(entries(dir), (QStringList{"MOR0001.pdf", "MOR0002.pdf"}));
+  EXPECT_EQ(contentOf(dir + "/MOR0002.pdf"), "%PDF");
+}
+
+// Whole when the content starts with "whole".
+bool startsWhole(int fd, const std::string&) {
+  char head[5] = {};
+  return ::pread(fd, head, sizeof head, 0) == 5 && std::string(head, 5) == "whole";
+}
+
+TEST(RecoverPending, APictureLeftOnItsWayToANameIsFinishedOnlyWhenSafe) {
+  struct Case {
+    const char* what;
+    QByteArray content;
+    const char* placeholder;  // nullptr: no file under the name
+    bool locked;
+    bool finished;
+  };
+  const Case cases[] = {
+      {"crash after the placeholder", "whole picture", "", false, true},
+      {"crash before the placeholder", "whole picture", nullptr, false, true},
+      {"cut off", "part", "", false, false},
+      {"the name holds another file since", "whole picture", "other", false, false},
+      {"a writer still holds it", "whole picture", "", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString dir = testing_support::freshDir("recover");
+    const QString pending = dir + "/.vic-a1B2c3.MOR0007.jpg", name = dir + "/MOR0007.jpg";
+    ASSERT_TRUE(put(pending, c.content));
+    if (c.placeholder) {
+      ASSERT_TRUE(put(name, c.placeholder));
+    }
+    const int held = c.locked ? ::open(native(pending).c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    if (c.locked) {
+      ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    }
+
+    const files::Folder folder(native(dir));
+    EXPECT_EQ(files::recoverPending(folder, startsWhole), c.finished ? 1 : 0);
+    if (held >= 0) ::close(held);
+    if (c.finished) {
+      EXPECT_EQ(entries(dir), QStringList{"MOR0007.jpg"});
+      EXPECT_EQ(contentOf(name), c.content);
+    } else {
+      EXPECT_EQ(contentOf(pending), c.content);
+      EXPECT_EQ(contentOf(name), c.placeholder ? QByteArray(c.placeholder) : QByteArray("<none>"));
+    }
+  }
+}
+
+TEST(RecoverPending, OnlyOurPendingNamesCount) {
+  const char* names[] = {".vic-a1B2c3", ".vic-a1B2c3.", ".vic-short.MOR0001.jpg", "vic-a1B2c3.MOR0001.jpg"};
+  for (const char* name : names) EXPECT_EQ(files::pendingTarget(name), "") << name;
+  EXPECT_EQ(files::pendingTarget(".vic-a1B2c3.MOR0001.jpg"), "MOR0001.jpg");
+}
+
+}  // namespace
