@@ -120,6 +120,20 @@ void FloorTjDecompressScaled(benchmark::State& state) {
   tjDestroy(handle);
 }
 
+// How camera JPEG frames were shown before: decoded whole by Qt's image reader.
+void PreviewMjpegFrameWhole(benchmark::State& state) {
+  const QSize frame(int(state.range(0)), int(state.range(1)));
+  const capture_test::Bytes jpeg = capture_test::cameraFrame(frame);
+  QImage window(640, 480, QImage::Format_RGB32);
+  for (auto _ : state) {
+    const QImage image = QImage::fromData(jpeg.data(), int(jpeg.size()), "JPEG").convertToFormat(QImage::Format_RGB32);
+    QPainter painter(&window);
+    capture::paintPreview(painter, image, window.rect(), true);
+    painter.end();
+    benchmark::DoNotOptimize(window.constBits());
+  }
+}
+
 void LargeFrames(benchmark::internal::Benchmark* b) {
   b->Args({1920, 1080})->Args({3264, 2448})->Unit(benchmark::kMicrosecond);
 }
@@ -134,6 +148,7 @@ BENCHMARK(RenderTestPattern)->Apply(Frames);
 BENCHMARK(SaveDib)->Args({640, 480})->Unit(benchmark::kMicrosecond);
 BENCHMARK(PreviewMjpegFrame)->Apply(LargeFrames);
 BENCHMARK(FloorTjDecompressScaled)->Apply(LargeFrames);
+BENCHMARK(PreviewMjpegFrameWhole)->Apply(LargeFrames);
 
 }  // namespace
 

@@ -97,6 +97,22 @@ std::optional<std::size_t> nextMarker(const std::uint8_t* data, std::size_t size
 
 }  // namespace
 
+QString jpegFaultText(JpegFault fault) {
+  switch (fault) {
+    case JpegFault::NoStart:
+      return QStringLiteral("no start-of-image marker");
+    case JpegFault::NoFrameHeader:
+      return QStringLiteral("no frame header");
+    case JpegFault::NoScan:
+      return QStringLiteral("no scan header");
+    case JpegFault::NoEnd:
+      return QStringLiteral("no end-of-image marker");
+    case JpegFault::WrongSize:
+      return QStringLiteral("another size than the format's");
+  }
+  return {};
+}
+
 const std::vector<std::uint8_t>& standardHuffmanTables() {
   static const std::vector<std::uint8_t> tables = makeStandardTables();
   return tables;

@@ -5,12 +5,16 @@
 // program's own frame pictures. The entropy-coded data stays byte for byte.
 
 #include <QSize>
+#include <QString>
 #include <cstddef>
 #include <cstdint>
 #include <variant>
 #include <vector>
 
 namespace capture {
+
+// The density of every frame the program writes (bitmaps and their JPEGs).
+constexpr int kFrameJpegDpi = 96;
 
 // What makes a frame unfit to be saved as it is.
 enum class JpegFault {
@@ -20,6 +24,9 @@ enum class JpegFault {
   NoEnd,          // no end-of-image marker after the scan
   WrongSize,      // the frame header gives another size
 };
+
+// Why, as the end of "the camera's frame is incomplete (...)".
+QString jpegFaultText(JpegFault fault);
 
 // The frame as a JPEG file, or why it cannot be one. Reads markers only.
 std::variant<std::vector<std::uint8_t>, JpegFault> cameraJpegFile(const std::uint8_t* data, std::size_t size,

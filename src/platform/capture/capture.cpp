@@ -46,3 +46,12 @@ std::int32_t capGetDriverDescriptionA(std::int16_t index, char* name, std::int32
 }
 
 }  // namespace capture
+
+namespace capture {
+
+std::optional<std::variant<std::vector<std::uint8_t>, JpegFault>> capCameraJpeg(win::HWND hwnd) {
+  const auto* window = dynamic_cast<const CaptureWindow*>(win::widgetOf(hwnd));
+  return window ? window->cameraJpeg() : std::nullopt;
+}
+
+}  // namespace capture

@@ -2,7 +2,11 @@
 // The capture window class's two entry points.
 
 #include <cstdint>
+#include <optional>
+#include <variant>
+#include <vector>
 
+#include "platform/capture/camera_jpeg.h"
 #include "platform/capture/messages.h"
 #include "platform/capture/records.h"
 #include "platform/window/window.h"
@@ -20,6 +24,11 @@ win::HWND capCreateCaptureWindowA(const char* windowName, std::int32_t style, in
 // or has no room (size < 1) is left alone.
 std::int32_t capGetDriverDescriptionA(std::int16_t index, char* name, std::int32_t nameSize, char* version,
                                       std::int32_t versionSize);
+
+// The newest frame of the capture window `hwnd` as the camera's own JPEG
+// file, or why it cannot be one (CaptureWindow::cameraJpeg); nothing for a
+// device without JPEG frames, with keeping them turned off, or another window.
+std::optional<std::variant<std::vector<std::uint8_t>, JpegFault>> capCameraJpeg(win::HWND hwnd);
 
 // The texts capGetDriverDescriptionA gives for driver 0.
 extern const char* const kDriverName;

@@ -222,6 +222,12 @@ win::LRESULT CaptureWindow::saveFrame(win::LPARAM path) const {
   return saveDib(fullFrame(), std::string(reinterpret_cast<const char*>(path))) ? 1 : 0;
 }
 
+std::optional<std::variant<std::vector<std::uint8_t>, JpegFault>> CaptureWindow::cameraJpeg() const {
+  const EncodedFrame* encoded = device_ && state_ == State::Running ? device_->newestEncoded() : nullptr;
+  if (!encoded || frame_.isNull() || !keepsCameraJpeg(info_.key)) return std::nullopt;
+  return cameraJpegFile(encoded->bytes.data(), encoded->bytes.size(), encoded->size, kFrameJpegDpi);
+}
+
 win::LRESULT CaptureWindow::formatDialog() {
   if (!device_) return 0;
   CaptureDevice* device = device_.get();

@@ -12,7 +12,11 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
+#include <variant>
+#include <vector>
 
+#include "platform/capture/camera_jpeg.h"
 #include "platform/capture/catalog.h"
 #include "platform/capture/device.h"
 #include "platform/capture/reports.h"
@@ -34,6 +38,10 @@ class CaptureWindow final : public QWidget, public win::MessageTarget, private D
   State state() const { return state_; }
   CaptureDevice* device() const { return device_.get(); }
   const QImage& newestFrame() const { return frame_; }
+  // The newest frame as the camera's own JPEG file, or why it cannot be
+  // saved as one; nothing when the device sends no JPEG frames or JPEG
+  // captures from it are to be decoded and encoded again.
+  std::optional<std::variant<std::vector<std::uint8_t>, JpegFault>> cameraJpeg() const;
   // How often a vanished device is looked for.
   static constexpr int kReturnCheckMs = 1000;
 

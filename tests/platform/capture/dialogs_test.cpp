@@ -3,6 +3,7 @@
 #include <QGroupBox>
 #include <QSlider>
 
+#include "jpeg_frames.h"
 #include "platform/capture/pixels.h"
 #include "window_fixture.h"
 
@@ -181,6 +182,47 @@ TEST_F(DialogTest, SourceDialogConnectsAndShowsWhenNothingWasConnected) {
   EXPECT_EQ(window()->device()->name(), "Test pattern");
   EXPECT_EQ(window()->state(), CaptureWindow::State::Running);
   EXPECT_EQ(rememberedDevice(), kTestPatternKey);
+}
+
+TEST_F(DialogTest, ACamerasJpegIsKeptAsItIsUnlessTurnedOff) {
+  camera.formats = {{kYuyv, {{640, 480}}}, {kMjpeg, {{640, 480}}}, {kRgb24, {{640, 480}}, true}};
+  use(kCameraKey);
+  ASSERT_TRUE(connect());
+  EXPECT_FALSE(window()->cameraJpeg().has_value());  // YUYV frames: nothing to keep
+  auto chooseFormat = [&](const QString& format, std::optional<bool> keep) {
+    dialogs.onModal = [&, format, keep](QDialog& dialog) {
+      auto* box = child<QCheckBox>(dialog, "keepJpeg");
+      pick(child<QComboBox>(dialog, "pixelFormat"), format);
+      EXPECT_EQ(box->isHidden(), !keep.has_value()) << format.toStdString();
+      if (keep) box->setChecked(*keep);
+      return int(QDialog::Accepted);
+    };
+    send(WM_CAP_DLG_VIDEOFORMAT);
+  };
+  chooseFormat("YUYV - YUYV format", std::nullopt);
+  chooseFormat("MJPG - MJPG format", true);
+  EXPECT_TRUE(keepsCameraJpeg(kCameraKey));  // on by default
+
+  const capture_test::Bytes frame = capture_test::cameraFrame({640, 480}, 3);
+  ASSERT_TRUE(camera.push(frame));
+  ASSERT_TRUE(waitForFrame());
+  const auto kept = capCameraJpeg(hwnd);
+  ASSERT_TRUE(kept.has_value());
+  ASSERT_TRUE(std::holds_alternative<capture_test::Bytes>(*kept));
+  EXPECT_EQ(capture_test::entropyData(std::get<capture_test::Bytes>(*kept)), capture_test::entropyData(frame));
+
+  dialogs.onModal = [&](QDialog& dialog) {
+    auto* box = child<QCheckBox>(dialog, "keepJpeg");
+    EXPECT_FALSE(box->isHidden());
+    EXPECT_TRUE(box->isChecked());
+    box->setChecked(false);
+    return int(QDialog::Accepted);
+  };
+  send(WM_CAP_DLG_VIDEOFORMAT);
+  EXPECT_FALSE(keepsCameraJpeg(kCameraKey));
+  EXPECT_FALSE(capCameraJpeg(hwnd).has_value());
+  EXPECT_FALSE(capCameraJpeg(win::handleOf(&host)).has_value());  // not a capture window
+  EXPECT_TRUE(keepsCameraJpeg(kTestPatternKey));  // per device
 }
 
 }  // namespace
