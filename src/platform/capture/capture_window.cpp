@@ -241,14 +241,14 @@ win::LRESULT CaptureWindow::formatDialog() {
         // The device can go while the dialog is open.
         return alive && alive->device() == device ? device->frameSizes(fourcc) : std::vector<QSize>{};
       },
-      currentSize, currentFormat, keepsCameraJpeg(info_.key), this);
+      currentSize, currentFormat, keepsCameraJpeg(info_.key), device->newestEncoded() != nullptr, this);
   const int answer = rt::RunModal(dialog);
   if (!alive || generation_ != generation || answer != QDialog::Accepted) return 0;
 
   const QSize size = dialog.chosenSize();
   const std::uint32_t format = dialog.chosenFormat();
   if (size.isEmpty()) return 0;
-  if ((format == kMjpeg || format == kJpeg) && dialog.keepCameraJpeg() != keepsCameraJpeg(info_.key))
+  if (dialog.keepCameraJpeg() != keepsCameraJpeg(info_.key))
     rememberKeepsCameraJpeg(info_.key, dialog.keepCameraJpeg());
   if (size == currentSize && format == currentFormat) return 1;
   const DeviceError error = device_->setFormat(size, format);

@@ -12,7 +12,8 @@
 namespace capture {
 
 FormatDialog::FormatDialog(const QString& device, const std::vector<PixelFormat>& formats, SizesFor sizesFor,
-                           QSize current, std::uint32_t currentFormat, bool keepJpeg, QWidget* parent)
+                           QSize current, std::uint32_t currentFormat, bool keepJpeg, bool automaticIsJpeg,
+                           QWidget* parent)
     : QDialog(parent),
       format_(new QComboBox(this)),
       keepJpeg_(new QCheckBox(tr("Save the camera's JPEG as it is"), this)),
@@ -37,7 +38,10 @@ FormatDialog::FormatDialog(const QString& device, const std::vector<PixelFormat>
   keepJpeg_->setObjectName("keepJpeg");
   keepJpeg_->setChecked(keepJpeg);
   form->addRow(keepJpeg_);
-  auto showKeep = [this] { keepJpeg_->setVisible(chosenFormat() == kMjpeg || chosenFormat() == kJpeg); };
+  auto showKeep = [this, automaticIsJpeg] {
+    const std::uint32_t f = chosenFormat();
+    keepJpeg_->setVisible(f == kMjpeg || f == kJpeg || (f == 0 && automaticIsJpeg));
+  };
   showKeep();
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

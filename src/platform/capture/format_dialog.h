@@ -2,7 +2,8 @@
 // The video-format dialog: frame size and, for a camera, pixel format.
 // Widgets: QComboBox "pixelFormat" (hidden when there is no choice),
 // QComboBox "frameSize", QCheckBox "keepJpeg" (shown for the camera's JPEG
-// formats only), QDialogButtonBox "buttons".
+// formats only, "Automatic" included while it gives JPEG), QDialogButtonBox
+// "buttons".
 
 #include <QDialog>
 #include <functional>
@@ -20,7 +21,8 @@ class FormatDialog : public QDialog {
  public:
   using SizesFor = std::function<std::vector<QSize>(std::uint32_t fourcc)>;
   FormatDialog(const QString& device, const std::vector<PixelFormat>& formats, SizesFor sizesFor, QSize current,
-               std::uint32_t currentFormat, bool keepJpeg = true, QWidget* parent = nullptr);
+               std::uint32_t currentFormat, bool keepJpeg = true, bool automaticIsJpeg = false,
+               QWidget* parent = nullptr);
 
   QSize chosenSize() const;
   std::uint32_t chosenFormat() const;

@@ -64,6 +64,39 @@ std::vector<QSize> enumerateSizes(V4l2Port& port, std::uint32_t format) {
   return sizes;
 }
 
+std::vector<PixelFormat> nativeFormats(V4l2Port& port) {
+  std::vector<PixelFormat> formats;
+  for (std::uint32_t index = 0; index < 64; ++index) {
+    v4l2_fmtdesc desc{};
+    desc.index = index;
+    desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    if (port.ioctl(VIDIOC_ENUM_FMT, &desc) < 0) break;
+    // Formats that libv4l2 makes up by conversion are what "automatic" gives.
+    if ((desc.flags & V4L2_FMT_FLAG_EMULATED) || !canDecode(desc.pixelformat)) continue;
+    formats.push_back({desc.pixelformat, fixedText(desc.description, sizeof desc.description)});
+  }
+  return formats;
+}
+
+bool offers(V4l2Port& port, std::uint32_t format, QSize size) {
+  const std::vector<QSize> sizes = enumerateSizes(port, format);
+  return std::find(sizes.begin(), sizes.end(), size) != sizes.end();
+}
+
+// What "automatic" asks the device for at `size`: converted RGB, unless the
+// camera has that size as JPEG only (most cameras' large sizes). libv4l2
+// would then decode every frame whole; asked for JPEG, the preview decodes
+// just what it shows, and a JPEG capture keeps the camera's own data.
+std::uint32_t automaticFormat(V4l2Port& port, QSize size) {
+  bool raw = false, jpeg = false;
+  for (const PixelFormat& f : nativeFormats(port)) {
+    if (!offers(port, f.fourcc, size)) continue;
+    if (bytesPerPixel(f.fourcc) > 0) raw = true;
+    if (f.fourcc == kMjpeg) jpeg = true;
+  }
+  return jpeg && !raw ? kMjpeg : kRgb24;
+}
+
 }  // namespace
 
 QSize nearestSize(const std::vector<QSize>& sizes, QSize wanted) {
@@ -120,8 +153,9 @@ DeviceError V4l2Camera::negotiate() {
   const std::uint32_t caps = cap.capabilities & V4L2_CAP_DEVICE_CAPS ? cap.device_caps : cap.capabilities;
   if (!(caps & V4L2_CAP_VIDEO_CAPTURE) || !(caps & V4L2_CAP_STREAMING)) return DeviceError::NoDevice;
 
-  const std::uint32_t request = requestedFormat(wantedFourcc_);
+  std::uint32_t request = requestedFormat(wantedFourcc_);
   const QSize target = nearestSize(enumerateSizes(*port_, request), wanted_);
+  if (!wantedFourcc_) request = automaticFormat(*port_, target);
   v4l2_format fmt{};
   fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
   fmt.fmt.pix.width = std::uint32_t(target.width());
@@ -302,18 +336,7 @@ V4l2Port* V4l2Camera::queryPort(std::unique_ptr<V4l2Port>& temporary) {
 std::vector<PixelFormat> V4l2Camera::pixelFormats() {
   std::unique_ptr<V4l2Port> temporary;
   V4l2Port* port = queryPort(temporary);
-  std::vector<PixelFormat> formats;
-  if (!port) return formats;
-  for (std::uint32_t index = 0; index < 64; ++index) {
-    v4l2_fmtdesc desc{};
-    desc.index = index;
-    desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (port->ioctl(VIDIOC_ENUM_FMT, &desc) < 0) break;
-    // Formats that libv4l2 makes up by conversion are what "automatic" gives.
-    if ((desc.flags & V4L2_FMT_FLAG_EMULATED) || !canDecode(desc.pixelformat)) continue;
-    formats.push_back({desc.pixelformat, fixedText(desc.description, sizeof desc.description)});
-  }
-  return formats;
+  return port ? nativeFormats(*port) : std::vector<PixelFormat>{};
 }
 
 std::vector<QSize> V4l2Camera::frameSizes(std::uint32_t fourcc) {

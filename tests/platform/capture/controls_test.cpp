@@ -2,12 +2,10 @@
 // live changes, Cancel, Defaults, the controls a mode governs, and the
 // values kept per camera and put back at every open.
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 
-#include "platform/capture/source_dialog.h"
 #include "platform/capture/stored_controls.h"
 #include "window_fixture.h"
 
@@ -20,22 +18,21 @@ constexpr std::uint32_t kBrightness = V4L2_CID_BRIGHTNESS, kAutoWhite = V4L2_CID
                         kTemperature = V4L2_CID_WHITE_BALANCE_TEMPERATURE, kAutoExposure = V4L2_CID_EXPOSURE_AUTO,
                         kExposure = V4L2_CID_EXPOSURE_ABSOLUTE, kFocus = V4L2_CID_FOCUS_ABSOLUTE,
                         kAutoFocus = V4L2_CID_FOCUS_AUTO;
+const char *const kTemperatureName = "White Balance Temperature", *const kExposureName = "Exposure Time, Absolute";
 
-struct ControlsTest : WindowTest {
-  testing_support::FakeDialogs dialogs;
-
+struct ControlsTest : DialogTest {
   void SetUp() override {
     WindowTest::SetUp();
-    // A camera as UVC ones are: manual values under automatic modes, which are on.
+    // As UVC cameras have them: manual values under automatic modes, which
+    // are on; the focus is listed before its mode.
     camera.controls = {
         {fake::query(kBrightness, V4L2_CTRL_TYPE_INTEGER, "Brightness", 0, 255, 1, 128), 128, {}},
         {fake::query(kAutoWhite, V4L2_CTRL_TYPE_BOOLEAN, "White Balance, Auto", 0, 1, 1, 1), 1, {}},
-        {fake::query(kTemperature, V4L2_CTRL_TYPE_INTEGER, "White Balance Temperature", 2800, 6500, 10, 4600), 4600, {},
+        {fake::query(kTemperature, V4L2_CTRL_TYPE_INTEGER, kTemperatureName, 2800, 6500, 10, 4600), 4600, {},
          kAutoWhite, 0},
         {fake::query(kAutoExposure, V4L2_CTRL_TYPE_MENU, "Auto Exposure", 0, 3, 1, 3), 3,
          {"", "Manual Mode", "", "Aperture Priority Mode"}},
-        {fake::query(kExposure, V4L2_CTRL_TYPE_INTEGER, "Exposure Time, Absolute", 3, 2047, 1, 250), 250, {},
-         kAutoExposure, 1},
+        {fake::query(kExposure, V4L2_CTRL_TYPE_INTEGER, kExposureName, 3, 2047, 1, 250), 250, {}, kAutoExposure, 1},
         {fake::query(kFocus, V4L2_CTRL_TYPE_INTEGER, "Focus, Absolute", 0, 250, 5, 0), 0, {}, kAutoFocus, 0},
         {fake::query(kAutoFocus, V4L2_CTRL_TYPE_BOOLEAN, "Focus, Auto", 0, 1, 1, 1), 1, {}},
     };
@@ -44,54 +41,43 @@ struct ControlsTest : WindowTest {
   }
 
   int value(std::uint32_t id) { return camera.control(id)->value; }
-
-  // Runs the dialog; `steps` act on it as the user does, `answer` closes it.
-  int runDialog(const std::function<void(QDialog&)>& steps, int answer = QDialog::Accepted) {
-    dialogs.onModal = [&](QDialog& dialog) {
-      steps(dialog);
-      return answer;
-    };
-    return int(send(WM_CAP_DLG_VIDEOSOURCE));
+  int source(const std::function<void(QDialog&)>& steps, int answer = QDialog::Accepted) {
+    return runDialog(WM_CAP_DLG_VIDEOSOURCE, steps, answer);
   }
-
-  template <class W>
-  static W* child(QDialog& dialog, const QString& name) {
-    auto* w = dialog.findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name.toStdString();
-    return w;
+  template <class W = QWidget>
+  static W* control(QDialog& dialog, const QString& name) {
+    return child<W>(dialog, "control:" + name);
   }
-  static void choose(QDialog& dialog, const char* name, const QString& item) {
-    auto* box = child<QComboBox>(dialog, QString("control:") + name);
-    ASSERT_GE(box->findText(item), 0) << item.toStdString();
-    box->setCurrentIndex(box->findText(item));
+  static void choose(QDialog& dialog, const QString& name, const QString& item) {
+    pick(control<QComboBox>(dialog, name), item);
   }
-  static bool enabled(QDialog& dialog, const char* name) {
-    return child<QWidget>(dialog, QString("control:") + name)->isEnabled();
+  static void tick(QDialog& dialog, const QString& name, bool on) { control<QCheckBox>(dialog, name)->setChecked(on); }
+  static void slide(QDialog& dialog, const QString& name, int position) {
+    control<QSlider>(dialog, name)->setValue(position);
   }
+  static bool enabled(QDialog& dialog, const QString& name) { return control(dialog, name)->isEnabled(); }
 
   // The live window leaves for the scanner window and comes back: a new
   // capture window, connected again.
   void tripToScanner() {
     win::DestroyWindow(hwnd);
     testing_support::settle();
-    hwnd = capCreateCaptureWindowA("Capture", win::WS_CHILD | win::WS_VISIBLE, 0, 0, 320, 240,
-                                   win::handleOf(&host), 0);
-    ASSERT_NE(hwnd, 0u);
+    hwnd = capCreateCaptureWindowA("Capture", win::WS_CHILD | win::WS_VISIBLE, 0, 0, 320, 240, win::handleOf(&host), 0);
     ASSERT_TRUE(connect());
   }
 };
 
 TEST_F(ControlsTest, ChangesActAtOnceAndCancelPutsThemBack) {
-  const int answer = runDialog(
+  const int answer = source(
       [&](QDialog& dialog) {
-        child<QSlider>(dialog, "control:Brightness")->setValue(200);
+        slide(dialog, "Brightness", 200);
         EXPECT_EQ(value(kBrightness), 200);  // before OK
         EXPECT_EQ(child<QLabel>(dialog, "value:Brightness")->text(), "200");
-        child<QCheckBox>(dialog, "control:White Balance, Auto")->setChecked(false);
-        EXPECT_EQ(value(kAutoWhite), 0);
+        tick(dialog, "White Balance, Auto", false);
         choose(dialog, "Auto Exposure", "Manual Mode");
+        slide(dialog, kExposureName, 500 - 3);
+        EXPECT_EQ(value(kAutoWhite), 0);
         EXPECT_EQ(value(kAutoExposure), 1);
-        child<QSlider>(dialog, "control:Exposure Time, Absolute")->setValue(500 - 3);
         EXPECT_EQ(value(kExposure), 500);
       },
       QDialog::Rejected);
@@ -99,87 +85,73 @@ TEST_F(ControlsTest, ChangesActAtOnceAndCancelPutsThemBack) {
   EXPECT_EQ(value(kBrightness), 128);
   EXPECT_EQ(value(kAutoWhite), 1);
   EXPECT_EQ(value(kAutoExposure), 3);
-  EXPECT_EQ(value(kExposure), 500);  // governed by the mode again: left as the device has it
+  EXPECT_EQ(value(kExposure), 500);  // governed by its mode again: the device's
   EXPECT_TRUE(storedControls(kCameraKey).empty());
 }
 
-TEST_F(ControlsTest, SlidersKeepToTheControlsSteps) {
-  camera.control(kAutoFocus)->value = 0;
-  runDialog([&](QDialog& dialog) {
-    auto* focus = child<QSlider>(dialog, "control:Focus, Absolute");
-    EXPECT_EQ(focus->maximum(), 50);  // 0..250 in steps of 5
-    focus->setValue(7);
-    EXPECT_EQ(value(kFocus), 35);
-    EXPECT_EQ(child<QLabel>(dialog, "value:Focus, Absolute")->text(), "35");
-  });
-}
-
-TEST_F(ControlsTest, DefaultsSetEveryControlToTheDevicesDefault) {
+TEST_F(ControlsTest, SlidersKeepToTheStepsAndDefaultsSetEveryControl) {
   camera.control(kBrightness)->value = 10;
   camera.control(kAutoFocus)->value = 0;
-  camera.control(kFocus)->value = 100;
   camera.control(kAutoExposure)->value = 1;
-  camera.control(kExposure)->value = 900;
-  runDialog([&](QDialog& dialog) {
+  source([&](QDialog& dialog) {
+    EXPECT_EQ(control<QSlider>(dialog, "Focus, Absolute")->maximum(), 50);  // 0..250 in steps of 5
+    slide(dialog, "Focus, Absolute", 7);
+    EXPECT_EQ(value(kFocus), 35);
+    EXPECT_EQ(child<QLabel>(dialog, "value:Focus, Absolute")->text(), "35");
+
     child<QPushButton>(dialog, "defaults")->click();
-    EXPECT_EQ(child<QSlider>(dialog, "control:Brightness")->value(), 128);
-    EXPECT_FALSE(enabled(dialog, "Exposure Time, Absolute"));
+    EXPECT_EQ(control<QSlider>(dialog, "Brightness")->value(), 128);
+    EXPECT_FALSE(enabled(dialog, kExposureName));
   });
   EXPECT_EQ(value(kBrightness), 128);
   EXPECT_EQ(value(kAutoFocus), 1);
   EXPECT_EQ(value(kAutoExposure), 3);
-  // Focus comes before its mode: set while the mode was still off.
-  EXPECT_EQ(value(kFocus), 0);
+  EXPECT_EQ(value(kFocus), 0);  // set before its mode, while it was still off
 }
 
 TEST_F(ControlsTest, AControlIsDisabledWhileItsAutomaticModeIsOn) {
-  runDialog([&](QDialog& dialog) {
+  source([&](QDialog& dialog) {
     EXPECT_TRUE(enabled(dialog, "Brightness"));
-    EXPECT_FALSE(enabled(dialog, "White Balance Temperature"));
-    EXPECT_FALSE(child<QLabel>(dialog, "value:White Balance Temperature")->isEnabled());
-    EXPECT_FALSE(enabled(dialog, "Exposure Time, Absolute"));
-    EXPECT_FALSE(enabled(dialog, "Focus, Absolute"));
+    for (const char* governed : {kTemperatureName, kExposureName, "Focus, Absolute"})
+      EXPECT_FALSE(enabled(dialog, governed)) << governed;
+    EXPECT_FALSE(child<QLabel>(dialog, QString("value:") + kTemperatureName)->isEnabled());
 
-    child<QCheckBox>(dialog, "control:White Balance, Auto")->setChecked(false);
-    EXPECT_TRUE(enabled(dialog, "White Balance Temperature"));
+    tick(dialog, "White Balance, Auto", false);
+    EXPECT_TRUE(enabled(dialog, kTemperatureName));
     choose(dialog, "Auto Exposure", "Manual Mode");
-    EXPECT_TRUE(enabled(dialog, "Exposure Time, Absolute"));
+    EXPECT_TRUE(enabled(dialog, kExposureName));
     choose(dialog, "Auto Exposure", "Aperture Priority Mode");
-    EXPECT_FALSE(enabled(dialog, "Exposure Time, Absolute"));
+    EXPECT_FALSE(enabled(dialog, kExposureName));
 
-    // Another program turns automatic white balance back on: the device
-    // says so with a control event.
+    // Another program turns automatic white balance back on and changes
+    // the brightness: the device says so with control events.
     camera.changeControl(kAutoWhite, 1);
-    EXPECT_TRUE(runUntil([&] { return !enabled(dialog, "White Balance Temperature"); }));
-    EXPECT_TRUE(child<QCheckBox>(dialog, "control:White Balance, Auto")->isChecked());
     camera.changeControl(kBrightness, 77);
-    EXPECT_TRUE(runUntil([&] { return child<QSlider>(dialog, "control:Brightness")->value() == 77; }));
+    EXPECT_TRUE(runUntil([&] { return !enabled(dialog, kTemperatureName); }));
+    EXPECT_TRUE(control<QCheckBox>(dialog, "White Balance, Auto")->isChecked());
+    EXPECT_TRUE(runUntil([&] { return control<QSlider>(dialog, "Brightness")->value() == 77; }));
   });
-  EXPECT_FALSE(camera.subscribed.empty());
 }
 
 TEST_F(ControlsTest, ValuesAreKeptAndPutBackAtEveryOpen) {
-  runDialog([&](QDialog& dialog) {
-    child<QSlider>(dialog, "control:Brightness")->setValue(200);
-    child<QCheckBox>(dialog, "control:Focus, Auto")->setChecked(false);
-    child<QSlider>(dialog, "control:Focus, Absolute")->setValue(20);  // 100
+  source([&](QDialog& dialog) {
+    slide(dialog, "Brightness", 200);
+    tick(dialog, "Focus, Auto", false);
+    slide(dialog, "Focus, Absolute", 20);  // 100
     choose(dialog, "Auto Exposure", "Manual Mode");
-    child<QSlider>(dialog, "control:Exposure Time, Absolute")->setValue(297);  // 300
+    slide(dialog, kExposureName, 297);  // 300
   });
-  const auto stored = storedControls(kCameraKey);
-  EXPECT_EQ(stored.size(), 6u);  // all but the temperature, which automatic white balance governs
+  EXPECT_EQ(storedControls(kCameraKey).size(), 6u);  // not the temperature, which its mode governs
 
-  // Whatever resets the camera (another program, a power cycle) is undone
-  // at the next open, in whatever order the modes and values come.
+  // Whatever reset the camera (another program, a power cycle) is undone
+  // at the next open, whatever the order of the modes and their values.
   auto reset = [&] {
     for (fake::Control& c : camera.controls) c.value = c.query.default_value;
   };
   auto expectKept = [&](const char* when) {
-    EXPECT_EQ(value(kBrightness), 200) << when;
-    EXPECT_EQ(value(kAutoFocus), 0) << when;
-    EXPECT_EQ(value(kFocus), 100) << when;
-    EXPECT_EQ(value(kAutoExposure), 1) << when;
-    EXPECT_EQ(value(kExposure), 300) << when;
+    const std::pair<std::uint32_t, int> kept[] = {
+        {kBrightness, 200}, {kAutoFocus, 0}, {kFocus, 100}, {kAutoExposure, 1}, {kExposure, 300}};
+    for (const auto& [id, v] : kept) EXPECT_EQ(value(id), v) << when << " " << id;
   };
   reset();
   send(WM_CAP_DRIVER_DISCONNECT);
@@ -199,9 +171,9 @@ TEST_F(ControlsTest, ValuesAreKeptAndPutBackAtEveryOpen) {
 }
 
 TEST_F(ControlsTest, AValueWhoseControlChangedIsDropped) {
-  runDialog([&](QDialog& dialog) {
-    child<QSlider>(dialog, "control:Brightness")->setValue(200);
-    child<QCheckBox>(dialog, "control:White Balance, Auto")->setChecked(false);
+  source([&](QDialog& dialog) {
+    slide(dialog, "Brightness", 200);
+    tick(dialog, "White Balance, Auto", false);
   });
   send(WM_CAP_DRIVER_DISCONNECT);
   // A firmware update: brightness now -64..64, automatic white balance a menu.
@@ -220,9 +192,9 @@ TEST_F(ControlsTest, TheTestPatternKeepsItsControlsToo) {
   use(kTestPatternKey);
   send(WM_CAP_DRIVER_DISCONNECT);
   ASSERT_TRUE(connect());
-  runDialog([&](QDialog& dialog) {
+  source([&](QDialog& dialog) {
     choose(dialog, "Pattern", "Grey ramp");
-    child<QSlider>(dialog, "control:Brightness")->setValue(-30 + 100);
+    slide(dialog, "Brightness", -30 + 100);
   });
   tripToScanner();
   const std::vector<Control> controls = window()->device()->controls();

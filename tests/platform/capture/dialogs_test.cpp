@@ -12,22 +12,6 @@ namespace {
 using namespace capture;
 using namespace capture_test;
 
-struct DialogTest : WindowTest {
-  testing_support::FakeDialogs dialogs;
-
-  template <class W>
-  static W* child(QDialog& dialog, const QString& name) {
-    auto* w = dialog.findChild<W*>(name);
-    EXPECT_NE(w, nullptr) << name.toStdString();
-    return w;
-  }
-  static void pick(QComboBox* box, const QString& text) {
-    const int at = box->findText(text);
-    ASSERT_GE(at, 0) << text.toStdString();
-    box->setCurrentIndex(at);
-  }
-};
-
 TEST_F(DialogTest, FormatDialogAppliesTheChosenSizeAndRemembersIt) {
   use(kTestPatternKey);
   EXPECT_EQ(send(WM_CAP_DLG_VIDEOFORMAT), 0);  // nothing connected: no dialog

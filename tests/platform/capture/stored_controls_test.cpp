@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "platform/capture/stored_controls.h"
 
 namespace {
@@ -61,36 +59,6 @@ TEST(StoredControls, OnlyValuesThatStillFitAreApplied) {
       EXPECT_EQ(values[0], std::make_pair(c.stored.id, c.stored.value)) << c.what;
     }
   }
-}
-
-TEST(StoredControls, GovernedControlsAreNotStored) {
-  Control exposure = integer(2, 1, 10000, 1, 156);
-  exposure.inactive = true;
-  const auto kept = toStore({integer(1, 0, 255, 1, 128), exposure});
-  ASSERT_EQ(kept.size(), 1u);
-  EXPECT_EQ(kept[0].id, 1u);
-}
-
-TEST(StoredControls, AManualValueRefusedUnderItsModeIsSetOnceTheModeIsOff) {
-  // Control 1 is the focus, governed by autofocus (2): listed before the mode.
-  std::map<std::uint32_t, int> device{{1, 0}, {2, 1}, {3, 0}};
-  int calls = 0;
-  auto set = [&](std::uint32_t id, int value) {
-    ++calls;
-    if (id == 1 && device[2] != 0) return false;
-    if (id == 3) return false;  // refused whatever happens
-    device[id] = value;
-    return true;
-  };
-  EXPECT_TRUE(applyControlValues(set, {{1, 40}, {2, 0}}));
-  EXPECT_EQ(device[1], 40);
-  EXPECT_EQ(device[2], 0);
-  EXPECT_EQ(calls, 3);
-
-  calls = 0;
-  EXPECT_FALSE(applyControlValues(set, {{3, 1}, {1, 41}}));
-  EXPECT_EQ(device[1], 41);
-  EXPECT_EQ(calls, 3);  // one retry only
 }
 
 }  // namespace

@@ -222,6 +222,19 @@ struct MjpegCameraTest : CameraTest {
   }
 };
 
+TEST_F(CameraTest, AutomaticTakesJpegForSizesTheCameraHasOnlyAsJpeg) {
+  const QSize small(640, 480), large(1920, 1080);
+  camera.formats = {{kYuyv, {small}}, {kMjpeg, {small, large}}, {kRgb24, {small, large}, true}};
+  for (const auto& [size, expected] : {std::pair{large, kMjpeg}, std::pair{small, kRgb24}}) {
+    ASSERT_EQ(device->setFormat(size, 0), DeviceError::None);
+    ASSERT_EQ(device->start(sink), DeviceError::None);
+    EXPECT_EQ(camera.format.pixelformat, expected) << size.width();
+    EXPECT_EQ(device->frameSize(), size);
+    EXPECT_EQ(device->pixelFormat(), 0u);  // still "automatic"
+    device->stop();
+  }
+}
+
 TEST_F(MjpegCameraTest, FramesArePreviewedReducedAndKeptWhole) {
   device->setPreviewArea({320, 240});
   ASSERT_EQ(device->start(sink), DeviceError::None);
@@ -246,14 +259,18 @@ TEST_F(MjpegCameraTest, CorruptFramesAreDroppedAndCounted) {
   const capture_test::Bytes good = capture_test::cameraFrame(kSize, 2);
   ASSERT_TRUE(push(good));
   ASSERT_TRUE(runUntil([&] { return !sink.frames.empty(); }));
-  const capture_test::Bytes bad[] = {capture_test::Bytes(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2)),
-                                     capture_test::Bytes(5000, 0x42), capture_test::cameraFrame({640, 480}, 2)};
+  capture_test::Bytes brokenMarker = good;
+  brokenMarker[capture_test::headerSegments(good)[1].at + 1] = 0x01;
+  const capture_test::Bytes bad[] = {
+      capture_test::Bytes(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2)),  // cut off
+      capture_test::Bytes(good.begin(), good.begin() + std::ptrdiff_t(capture_test::headerSegments(good).back().at)),
+      brokenMarker, capture_test::Bytes(5000, 0x42), capture_test::cameraFrame({640, 480}, 2)};
   for (const auto& frame : bad) {
     ASSERT_TRUE(push(frame));
     runUntil([&] { return sink.frames.size() > 1; }, 200);
   }
   EXPECT_EQ(sink.frames.size(), 1u);
-  EXPECT_EQ(device->corruptFrames(), 3u);
+  EXPECT_EQ(device->corruptFrames(), 5u);
   EXPECT_EQ(device->droppedFrames(), 0u);
   EXPECT_EQ(device->newestEncoded()->bytes, good);  // a capture takes the frame shown
 }

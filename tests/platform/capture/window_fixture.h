@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QWidget>
 #include <functional>
@@ -107,6 +109,32 @@ class WindowTest : public ::testing::Test {
   FakeCatalog catalog{camera};
   QWidget host;
   win::HWND hwnd = 0;
+};
+
+// Capture window tests that answer the window's dialogs as a user would.
+class DialogTest : public WindowTest {
+ protected:
+  template <class W>
+  static W* child(QDialog& dialog, const QString& name) {
+    auto* w = dialog.findChild<W*>(name);
+    EXPECT_NE(w, nullptr) << name.toStdString();
+    return w;
+  }
+  static void pick(QComboBox* box, const QString& text) {
+    const int at = box->findText(text);
+    ASSERT_GE(at, 0) << text.toStdString();
+    box->setCurrentIndex(at);
+  }
+  // Runs the dialog `msg` opens; `steps` act on it, `answer` closes it.
+  int runDialog(win::UINT msg, const std::function<void(QDialog&)>& steps, int answer = QDialog::Accepted) {
+    dialogs.onModal = [&](QDialog& dialog) {
+      steps(dialog);
+      return answer;
+    };
+    return int(send(msg));
+  }
+
+  testing_support::FakeDialogs dialogs;
 };
 
 }  // namespace capture_test
