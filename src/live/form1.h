@@ -10,6 +10,16 @@
 
 namespace live {
 
+// What one capture came to: the file it wrote and, when the picture could
+// not be saved as asked, the message the user is to be shown.
+struct CaptureOutcome {
+  QString path;
+  QString problem;
+};
+
+// Shows the outcome's problem in the program's message box, if it has one.
+void TellCaptureProblem(const CaptureOutcome& outcome);
+
 class form1 : public app::form1Design {
   Q_OBJECT
  public:
@@ -27,6 +37,9 @@ class form1 : public app::form1Design {
   // Capturing stills and choosing their names.
   QString NextNumberedName();
   void mnuCapFrame_Click() override;
+  // Everything the capture command does except showing its problem, so that
+  // a caller from outside hears the outcome before the message box shows.
+  CaptureOutcome CaptureSingle();
   void mnuSaveFrame_Click() override;
   // "Saved <name>" on the status line, the full path as its tooltip.
   void ShowSaved(const QString& path);

@@ -58,17 +58,15 @@ bool saveFrame(form1& window, QString& path) {
 void storePath() { app::StorePath(AppState.FilePath); }
 
 // A bitmap must not pass for a JPEG or PDF file: it goes back to its
-// ".bmp" name, and the user is told. Answers where the picture is now.
-QString keepAsBitmap(const QString& path, stills::StillFormat format) {
+// ".bmp" name, and the user is told.
+CaptureOutcome keepAsBitmap(const QString& path, stills::StillFormat format) {
   const int error = files::lastError();
   const std::optional<QString> bitmap = stills::ReturnToBitmapName(path);
   if (bitmap) {
     stills::LoadViewerPicture(*bitmap);
     stills::SetViewerLabelToPath(*bitmap);
   }
-  rt::MsgBox(stills::RewriteProblemText(path, format, error, bitmap), rt::vbOKOnly | rt::vbInformation,
-             app::kAppTitle);
-  return bitmap.value_or(path);
+  return {bitmap.value_or(path), stills::RewriteProblemText(path, format, error, bitmap)};
 }
 
 }  // namespace
@@ -78,7 +76,13 @@ QString form1::NextNumberedName() {
   return AppState.FilePath;
 }
 
-void form1::mnuCapFrame_Click() {
+void TellCaptureProblem(const CaptureOutcome& outcome) {
+  if (!outcome.problem.isEmpty()) rt::MsgBox(outcome.problem, rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
+}
+
+void form1::mnuCapFrame_Click() { TellCaptureProblem(CaptureSingle()); }
+
+CaptureOutcome form1::CaptureSingle() {
   QString path = NextNumberedName();
   files::clearLastError();
   const bool saved = saveFrame(*this, path);
@@ -86,10 +90,7 @@ void form1::mnuCapFrame_Click() {
   storePath();
   // A failed save keeps its number used up; nothing is shown or converted,
   // since the file is missing or is somebody else's.
-  if (!saved) {
-    rt::MsgBox(stills::SaveProblemText(path, saveError), rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
-    return;
-  }
+  if (!saved) return {path, stills::SaveProblemText(path, saveError)};
   stills::ShowViewer();
   // Loaded once: the viewer shows the bitmap as the capture window wrote it,
   // and the same picture is rewritten in the chosen format.
@@ -98,11 +99,13 @@ void form1::mnuCapFrame_Click() {
   stills::SetViewerLabelToPath(path);
   const stills::StillFormat format = stills::FormatForExtension(AppState.FileExt);
   files::clearLastError();
+  CaptureOutcome outcome{path, {}};
   if (!stills::RewriteInFormat(picture, path, format) &&
       (format == stills::StillFormat::Jpeg || format == stills::StillFormat::Pdf))
-    path = keepAsBitmap(path, format);
-  ShowSaved(path);
+    outcome = keepAsBitmap(path, format);
+  ShowSaved(outcome.path);
   app::form1.Show();
+  return outcome;
 }
 
 void form1::ShowSaved(const QString& path) {
