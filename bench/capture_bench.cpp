@@ -33,6 +33,13 @@ std::vector<std::uint8_t> rgb24Frame(QSize size) {
   return bytes;
 }
 
+void paintScaled(QImage& window, const QImage& image) {
+  QPainter painter(&window);
+  capture::paintPreview(painter, image, window.rect(), true);
+  painter.end();
+  benchmark::DoNotOptimize(window.constBits());
+}
+
 // A converted camera frame painted, scaled, into a 640 x 480 window.
 void PreviewFrame(benchmark::State& state) {
   const QSize frame(int(state.range(0)), int(state.range(1)));
@@ -40,10 +47,7 @@ void PreviewFrame(benchmark::State& state) {
   QImage window(640, 480, QImage::Format_RGB32);
   for (auto _ : state) {
     const QImage image = capture::decodeFrame(capture::kRgb24, buffer.data(), buffer.size(), frame, 0);
-    QPainter painter(&window);
-    capture::paintPreview(painter, image, window.rect(), true);
-    painter.end();
-    benchmark::DoNotOptimize(window.constBits());
+    paintScaled(window, image);
   }
 }
 
@@ -54,10 +58,7 @@ void PreviewYuyvFrame(benchmark::State& state) {
   QImage window(640, 480, QImage::Format_RGB32);
   for (auto _ : state) {
     const QImage image = capture::decodeFrame(capture::kYuyv, buffer.data(), buffer.size(), frame, 0);
-    QPainter painter(&window);
-    capture::paintPreview(painter, image, window.rect(), true);
-    painter.end();
-    benchmark::DoNotOptimize(window.constBits());
+    paintScaled(window, image);
   }
 }
 
@@ -98,10 +99,7 @@ void PreviewMjpegFrame(benchmark::State& state) {
   state.counters["reduction"] = reduction;
   for (auto _ : state) {
     const QImage image = decoder.decode(jpeg.data(), jpeg.size(), frame, reduction);
-    QPainter painter(&window);
-    capture::paintPreview(painter, image, window.rect(), true);
-    painter.end();
-    benchmark::DoNotOptimize(window.constBits());
+    paintScaled(window, image);
   }
 }
 
@@ -127,10 +125,7 @@ void PreviewMjpegFrameWhole(benchmark::State& state) {
   QImage window(640, 480, QImage::Format_RGB32);
   for (auto _ : state) {
     const QImage image = QImage::fromData(jpeg.data(), int(jpeg.size()), "JPEG").convertToFormat(QImage::Format_RGB32);
-    QPainter painter(&window);
-    capture::paintPreview(painter, image, window.rect(), true);
-    painter.end();
-    benchmark::DoNotOptimize(window.constBits());
+    paintScaled(window, image);
   }
 }
 
