@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "app/forms.h"
+#include "app/window_texts.h"
 #include "platform/runtime/memory.h"
 #include "program/compose.h"
 #include "program/ending.h"
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("video-image-capture");
   QApplication::setDesktopFileName(remote::kAppId);
   QApplication::setQuitOnLastWindowClosed(false);
+  app::UseDesignFont();
   composeProgram();
   watchEndRequests();
   app::frmControl.Load();

@@ -1,11 +1,10 @@
 #include "app/Form2_design.h"
 
-#include <QApplication>
-#include <QFontMetrics>
 #include <QMenuBar>
 #include <algorithm>
 
 #include "app/window_texts.h"
+#include "platform/runtime/window_fit.h"
 
 namespace app {
 
@@ -23,15 +22,6 @@ rt::FormDesign makeDesign() {
   d.hasMenu = true;
   return d;
 }
-// Room for the caption in the window manager's title bar: its text in a bold
-// font somewhat larger than ours, the icon and three buttons.
-int captionWidth(const QString& caption) {
-  QFont font = QApplication::font();
-  font.setBold(true);
-  font.setPointSizeF(font.pointSizeF() * 1.25);
-  return QFontMetrics(font).horizontalAdvance(caption) + 120;
-}
-
 }  // namespace
 
 Form2Design::Form2Design() : rt::Form(makeDesign()) {
@@ -52,7 +42,7 @@ Form2Design::Form2Design() : rt::Form(makeDesign()) {
 
   // The design width hides the last entries behind an overflow button and
   // cuts the caption; the window grows until both fit.
-  const int wide = std::max({width(), bar->sizeHint().width(), captionWidth(windowTitle())});
+  const int wide = std::max({width(), bar->sizeHint().width(), rt::TitleBarWidth(windowTitle())});
   if (wide > width()) setFixedSize(wide, height());
 }
 

@@ -1,10 +1,15 @@
 #include "app/Form3.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QUrl>
 
+#include "app/settings_values.h"
 #include "app/window_texts.h"
+#include "platform/runtime/dialogs.h"
 
 namespace app {
 
@@ -45,8 +50,20 @@ Form3Window::Form3Window() : rt::Form(makeDesign()) {
   Image1->installEventFilter(this);
 }
 
+QString OpenProblemText(const QString& path, bool fileExists, bool openerInstalled) {
+  const QString file = QDir::toNativeSeparators(path);
+  if (!fileExists) return file + " cannot be opened: the file is no longer there.";
+  if (!openerInstalled)
+    return file + " cannot be opened: no program to open files with is installed (xdg-open, in xdg-utils).";
+  return file + " cannot be opened: the desktop has no application for it.";
+}
+
 void Form3Window::Image1_DblClick() {
-  if (!PicturePath.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(PicturePath));
+  if (PicturePath.isEmpty()) return;
+  const QString path = PicturePath;
+  if (QFileInfo(path).isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return;
+  rt::MsgBox(OpenProblemText(path, QFileInfo(path).isFile(), !QStandardPaths::findExecutable("xdg-open").isEmpty()),
+             rt::vbOKOnly | rt::vbInformation, kAppTitle);
 }
 
 bool Form3Window::eventFilter(QObject* watched, QEvent* event) {

@@ -26,4 +26,8 @@ class Form3Window : public rt::Form {
   bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
+// Why a double-click could not open the picture's file: it is gone, no
+// program to open files with is installed, or none took the file.
+QString OpenProblemText(const QString& path, bool fileExists, bool openerInstalled);
+
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "app/form1_design.h"
 
+#include <QEvent>
 #include <QMenuBar>
 
 #include "app/window_texts.h"
@@ -75,6 +76,11 @@ form1Design::form1Design() : rt::Form(makeDesign()) {
   StatusBar->setFont(arial(8.25));
   StatusBar->setFixedHeight(design().statusBarHeight);
   setStatusBar(StatusBar);
+}
+
+bool form1Design::event(QEvent* event) {
+  if (event->type() == QEvent::StatusTip) return true;
+  return rt::Form::event(event);
 }
 
 }  // namespace app

@@ -42,6 +42,11 @@ class form1Design : public rt::Form {
   virtual void mnuTwain_Click() {}
   virtual void mnuBorder_Click() {}
   virtual void mnuCapFrame_Click() {}
+
+ protected:
+  // Menus carry no status tips: hovering them would erase the status line,
+  // whose text stays until something newer replaces it.
+  bool event(QEvent* event) override;
 };
 
 }  // namespace app

@@ -1,5 +1,7 @@
 #include "app/window_texts.h"
 
+#include <QApplication>
+
 namespace app {
 
 QMenu* menu(QMenuBar* bar, const QString& name, const QString& caption) {
@@ -31,9 +33,15 @@ QAction* separator(QMenu* parent, const QString& name) {
 
 namespace app {
 QFont arial(double points) {
-  QFont font("Arial");
+  QFont font;
+  font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
   font.setPointSizeF(points);
   font.setWeight(QFont::Normal);
   return font;
+}
+
+void UseDesignFont() {
+  const QFont usual = QApplication::font();
+  QApplication::setFont(arial(usual.pointSizeF() > 0 ? usual.pointSizeF() : 9.0));
 }
 }  // namespace app

@@ -26,6 +26,10 @@ QAction* separator(QMenu* parent, const QString& name);
 }  // namespace app
 
 namespace app {
-// Arial, normal weight, at a fractional point size.
+// Arial, normal weight, at a fractional point size; where Arial is missing,
+// its metric twin Liberation Sans, so that texts keep the designed widths.
 QFont arial(double points);
+// Makes that family the font of every window, menu, list and dialog, at the
+// desktop's usual size.
+void UseDesignFont();
 }  // namespace app

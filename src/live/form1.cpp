@@ -44,8 +44,8 @@ void form1::Form_Load() {
   devices::capSetCallbackOnStatus(AppState.hCapWnd, devices::CaptureStatusCallback);
   devices::capSetCallbackOnError(AppState.hCapWnd, devices::CaptureErrorCallback);
   connectDriver();
-  // Back from a scanner run: its last page, named after the driver's report.
-  if (const QString page = stills::TakeScannedPage(); !page.isEmpty()) ShowSaved(page);
+  // Back from a scanner run: what it saved, told after the driver's report.
+  if (const auto run = stills::TakeScannerRun()) ShowStatus(stills::RunSummaryText(*run), run->last);
   TWAIN_SetAppTitle(app::kTwainAppTitle.toLocal8Bit().constData());
 
   AppState.FilePath = stills::WithRoomForNextName(
@@ -79,8 +79,11 @@ void form1::connectDriver() {
 // A last file that is not a picture we can read (or a PDF) is simply not
 // shown; start-up goes on.
 void form1::restoreLastPicture() {
-  if (AppState.FileExt == ".pdf" || !stills::FileExists(AppState.FilePath)) return;
-  if (!stills::LoadViewerPicture(AppState.FilePath)) return;
+  if (!stills::FileExists(AppState.FilePath)) return;
+  // Back from a scanner run the viewer shows its last page already, a PDF
+  // page too, from memory.
+  const bool shown = app::Form3.IsLoaded() && app::Form3->PicturePath == AppState.FilePath;
+  if (!shown && (AppState.FileExt == ".pdf" || !stills::LoadViewerPicture(AppState.FilePath))) return;
   stills::SetViewerLabelToPath(AppState.FilePath);
   stills::ShowViewer();
 }

@@ -43,6 +43,8 @@ class form1 : public app::form1Design {
   void mnuSaveFrame_Click() override;
   // "Saved <name>" on the status line, the full path as its tooltip.
   void ShowSaved(const QString& path);
+  // Replaces the status line; `path`, the file it names, is its tooltip.
+  void ShowStatus(const QString& text, const QString& path);
 
   win::HWND capwnd() const;
   int MenuHeight() const;

@@ -108,8 +108,10 @@ CaptureOutcome form1::CaptureSingle() {
   return outcome;
 }
 
-void form1::ShowSaved(const QString& path) {
-  StatusBar->showMessage(stills::SavedStatusText(path));
+void form1::ShowSaved(const QString& path) { ShowStatus(stills::SavedStatusText(path), path); }
+
+void form1::ShowStatus(const QString& text, const QString& path) {
+  StatusBar->showMessage(text);
   StatusBar->setToolTip(QDir::toNativeSeparators(path));
 }
 
@@ -131,6 +133,9 @@ void form1::mnuSaveFrame_Click() {
   adopt(choice.name);
   storePath();
   stills::SetViewerLabel(choice.label);
+  // The name the next capture takes, without taking it yet.
+  const QString next = stills::NextFreeName(currentName(), app::DefaultLivePath(), stills::NameInUse, kNameTries).FilePath;
+  ShowStatus(stills::NextStatusText(next), next);
 }
 
 }  // namespace live

@@ -6,13 +6,25 @@
 namespace stills {
 
 namespace {
-QString lastScannedPage;
+std::optional<ScannerRun> lastRun;
+
+QString nameOf(const QString& path) { return QFileInfo(path).fileName(); }
+
+QString pagesText(int pages) { return pages == 1 ? QStringLiteral("1 page") : QString::number(pages) + " pages"; }
+}  // namespace
+
+QString SavedStatusText(const QString& path) { return "Saved " + nameOf(path); }
+
+QString NextStatusText(const QString& path) { return "Next: " + path; }
+
+QString RunSummaryText(const ScannerRun& run) {
+  if (run.pages <= 0) return run.cancelled ? QStringLiteral("Cancelled, no page saved") : QStringLiteral("No page saved");
+  const QString names = run.pages == 1 ? nameOf(run.last) : nameOf(run.first) + " - " + nameOf(run.last);
+  return (run.cancelled ? "Cancelled after " + pagesText(run.pages) : pagesText(run.pages) + " saved") + ": " + names;
 }
 
-QString SavedStatusText(const QString& path) { return "Saved " + QFileInfo(path).fileName(); }
+void NoteScannerRun(const ScannerRun& run) { lastRun = run; }
 
-void NoteScannedPage(const QString& path) { lastScannedPage = path; }
-
-QString TakeScannedPage() { return std::exchange(lastScannedPage, QString()); }
+std::optional<ScannerRun> TakeScannerRun() { return std::exchange(lastRun, std::nullopt); }
 
 }  // namespace stills

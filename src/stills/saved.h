@@ -1,7 +1,8 @@
 #pragma once
-// Telling the user which file was written last.
+// Telling the user which file was written last, and where the next goes.
 
 #include <QString>
+#include <optional>
 
 namespace stills {
 
@@ -9,10 +10,26 @@ namespace stills {
 // file's name (the full path goes into the tooltip).
 QString SavedStatusText(const QString& path);
 
-// The scanner window notes every page it wrote; the live window, back after
-// the run, takes the last one to name it. Empty when no page was noted since
-// the last take.
-void NoteScannedPage(const QString& path);
-QString TakeScannedPage();
+// After a new name was chosen: "Next: " and the full path of the file the
+// next capture writes.
+QString NextStatusText(const QString& path);
+
+// What a scanner run left behind, for the live window to sum up once it is
+// back.
+struct ScannerRun {
+  int pages = 0;
+  QString first;  // paths of the first and the last page written
+  QString last;
+  bool cancelled = false;  // the user cancelled a page being read
+};
+
+// "10 pages saved: MOR0040.jpg - MOR0049.jpg",
+// "Cancelled after 2 pages: MOR0040.jpg - MOR0041.jpg", "No page saved".
+QString RunSummaryText(const ScannerRun& run);
+
+// The scanner window notes its run when it is over; the live window, back
+// after it, takes it once.
+void NoteScannerRun(const ScannerRun& run);
+std::optional<ScannerRun> TakeScannerRun();
 
 }  // namespace stills

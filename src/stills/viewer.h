@@ -8,6 +8,8 @@
 #include <QSize>
 #include <QString>
 
+#include "platform/scan/image_data.h"
+
 namespace stills {
 
 // Shows the viewer non-modal, without an owner and without taking the
@@ -24,6 +26,12 @@ bool LoadViewerPicture(const QString& path);
 // The viewer's picture from one already in memory, read from the file at
 // `path` (nothing for a null picture).
 void SetViewerPicture(const QImage& picture, const QString& path);
+
+// A picture in memory (a scanned page, say) as the viewer keeps it: reduced
+// by the smallest whole factor that fits it in the size pictures are decoded
+// at for the viewer, each pixel sampled from the middle of its block. Null
+// for an invalid picture.
+QImage ViewerSizedImage(const scan::Image& picture);
 
 // Where the viewer's frame goes beside the owner's frame: to its right when
 // the screen has room, else to its left, below or above; when none has

@@ -132,6 +132,7 @@ void Form2::AcquireRun() {
     // Whoever silenced the library before the run gets it back that way.
     TWAIN_SuppressErrorMessages(wasSuppressed);
     runEnded_ = true;
+    stills::NoteScannerRun(SummaryOf(outcome_));
     // Told while the run still holds the window, which the controller
     // would otherwise unload under the message box.
     const QString told = RunOutcomeMessage(outcome_);
@@ -160,11 +161,10 @@ bool Form2::AcquirePass(bool sourceOpen) {
     lastImage_ = passName;
     // The next start goes on from this page, however the program ends.
     StorePath();
-    stills::NoteScannedPage(passName);
     PageWritten(outcome_, passName);
   } else if (sourceOpen) {
     const scan::Failure failure = scan::lastFailure();
-    AcquisitionEnded(outcome_, result, failure.reason, failure.pageLost);
+    AcquisitionEnded(outcome_, result, failure.reason, failure.pageLost, failure.cancelled);
   }
   Filename0 = passName;
   stills::SetViewerLabelToPath(passName);
@@ -173,23 +173,32 @@ bool Form2::AcquirePass(bool sourceOpen) {
   return acquired;
 }
 
+// The page goes to its final name and is shown in the viewer from memory as
+// soon as it stands there, so that the viewer never shows an older page
+// under the newest name (a flatbed's prompt for the next page included).
+QString Form2::ConvertPage(const QString& acquired, const QString& target, const QString& fileExt) {
+  const std::int32_t image = TWAIN_LoadNativeFromFilename(rt::Ansi(acquired).constData());
+  const scan::Image* held = scan::heldImage(image);
+  const QImage picture = held ? stills::ViewerSizedImage(*held) : QImage();
+  const QString kept = KeepPage(image, acquired, target, fileExt);
+  stills::SetViewerPicture(picture, kept);
+  return kept;
+}
+
 // Moves the acquired bitmap to the target name and rewrites it there in
 // that format, flushed to disk. When the page cannot be converted it stays
 // the bitmap, back under its ".bmp" name where it can go, and is flushed as
-// it is; answers the name the page ends under.
-QString Form2::ConvertPage(const QString& acquired, const QString& target, const QString& fileExt) {
+// it is; answers the name the page ends under. Releases the image.
+QString Form2::KeepPage(std::int32_t image, const QString& acquired, const QString& target, const QString& fileExt) {
   QString kept = acquired;
-  if (target != acquired) {
-    const std::int32_t image = TWAIN_LoadNativeFromFilename(rt::Ansi(acquired).constData());
-    if (image != 0 && rt::Name(acquired, target)) {
-      const QByteArray path = rt::Ansi(target);
-      const std::int32_t written =
-          fileExt == ".jpg" ? DIB_WriteToJpeg(image, path.constData()) : DIB_WriteToPdf(image, path.constData());
-      if (written == scan::kWriteOk) return target;
-      if (!rt::Name(target, acquired)) kept = target;
-    } else {
-      DIB_Free(image);
-    }
+  if (target != acquired && image != 0 && rt::Name(acquired, target)) {
+    const QByteArray path = rt::Ansi(target);
+    const std::int32_t written =
+        fileExt == ".jpg" ? DIB_WriteToJpeg(image, path.constData()) : DIB_WriteToPdf(image, path.constData());
+    if (written == scan::kWriteOk) return target;
+    if (!rt::Name(target, acquired)) kept = target;
+  } else {
+    DIB_Free(image);
   }
   files::flushToDisk(rt::Ansi(kept).toStdString());
   return kept;

@@ -44,6 +44,7 @@ class Form2 : public app::Form2Design {
   friend class RunScope;
   bool AcquirePass(bool sourceOpen);
   QString ConvertPage(const QString& acquired, const QString& target, const QString& fileExt);
+  QString KeepPage(std::int32_t image, const QString& acquired, const QString& target, const QString& fileExt);
   void showAgain();
   void setCommandsEnabled(bool enabled);
 

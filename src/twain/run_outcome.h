@@ -7,11 +7,15 @@
 #include <cstdint>
 #include <optional>
 
+#include "stills/saved.h"
+
 namespace twain {
 
 struct RunOutcome {
   int pagesWritten = 0;
-  std::optional<QString> lastWritten;  // the file of the last page written
+  std::optional<QString> firstWritten;  // the files of the first and last page written
+  std::optional<QString> lastWritten;
+  bool cancelled = false;  // the user cancelled a page while it was read
   // Why the run stopped; nothing when it reached the normal end of pages
   // (an empty feeder, "Done" or Cancel).
   std::optional<QString> cause;
@@ -24,11 +28,15 @@ void PageWritten(RunOutcome& run, const QString& path);
 
 // Records why an acquisition that wrote nothing ended the run: `result` is
 // what the library answered for it, `reason` and `pageLost` what it tells
-// of its failure.
-void AcquisitionEnded(RunOutcome& run, std::int32_t result, const QString& reason, bool pageLost);
+// of its failure, `cancelled` whether the user cancelled the page.
+void AcquisitionEnded(RunOutcome& run, std::int32_t result, const QString& reason, bool pageLost,
+                      bool cancelled = false);
 
 // What to tell the user once the run is over; empty when nothing is to be
 // told.
 QString RunOutcomeMessage(const RunOutcome& run);
+
+// The run as the live window's status line sums it up.
+stills::ScannerRun SummaryOf(const RunOutcome& run);
 
 }  // namespace twain

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QFileDialog>
+#include <QFontInfo>
 #include <QFontMetrics>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QLayout>
 #include <QMenuBar>
 #include <QTest>
 #include <QToolButton>
 
 #include "app/forms.h"
+#include "app/window_texts.h"
 #include "support/test_env.h"
 
 namespace {
@@ -124,6 +130,29 @@ TEST_F(DesignTest, ViewerAndAboutLayouts) {
   EXPECT_EQ(about.cmdOK->text(), "&OK");
   EXPECT_EQ(about.cmdOK->geometry(), QRect(256, 88, 64, 24));
   EXPECT_DOUBLE_EQ(about.lblAbout[2]->font().pointSizeF(), 10.5);
+}
+
+// Every window, menu, list and dialog is drawn in one family: Arial, or
+// where it is missing its metric twin, never the desktop's own sans.
+TEST_F(DesignTest, OneFontFamilyEverywhere) {
+  const QFont before = QApplication::font();
+  app::UseDesignFont();
+  const QString family = QFontInfo(app::arial(9)).family();
+  EXPECT_TRUE(family == "Arial" || family == "Liberation Sans") << family.toStdString();
+  std::vector<QWidget*> windows = {&app::form1.get(), &app::Form2.get(), &app::Form3.get(), &app::frmAbout.get()};
+  QFileDialog files;
+  QMessageBox box(QMessageBox::Information, "PAX", "Problem saving frame");
+  QListWidget list;
+  windows.insert(windows.end(), {&files, &box, &list});
+  for (QWidget* window : windows) {
+    QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    widgets << window;
+    for (QWidget* widget : widgets)
+      EXPECT_EQ(QFontInfo(widget->font()).family(), family)
+          << window->metaObject()->className() << " " << widget->metaObject()->className() << " "
+          << widget->objectName().toStdString();
+  }
+  QApplication::setFont(before);
 }
 
 }  // namespace

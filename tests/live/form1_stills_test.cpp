@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
+#include <QMenuBar>
+#include <QStatusTipEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -141,15 +143,15 @@ TEST_F(CaptureTest, EachCaptureNamesItsFileOnTheStatusLineAndInTheViewer) {
   EXPECT_TRUE(w.StatusBar->toolTip().isEmpty());
 }
 
-// The last page of a scanner run is named once the live window is back,
-// after the driver's report of its connection.
-TEST_F(CaptureTest, TheLiveWindowBackFromAScannerRunNamesItsLastPage) {
-  stills::NoteScannedPage(pictures("ZENO0051.pdf"));
+// A scanner run is summed up once the live window is back, after the
+// driver's report of its connection, with the last page as the tooltip.
+TEST_F(CaptureTest, TheLiveWindowBackFromAScannerRunSumsItUp) {
+  stills::NoteScannerRun({10, pictures("ZENO0042.pdf"), pictures("ZENO0051.pdf"), false});
   live::form1& w = showLive();
-  EXPECT_EQ(w.StatusBar->currentMessage(), "Saved ZENO0051.pdf");
+  EXPECT_EQ(w.StatusBar->currentMessage(), "10 pages saved: ZENO0042.pdf - ZENO0051.pdf");
   EXPECT_EQ(w.StatusBar->toolTip(), pictures("ZENO0051.pdf"));
   restart();
-  EXPECT_NE(showLive().StatusBar->currentMessage(), "Saved ZENO0051.pdf");  // named once
+  EXPECT_FALSE(showLive().StatusBar->currentMessage().endsWith("ZENO0051.pdf"));  // told once
 }
 
 TEST_F(CaptureTest, EachCaptureWritesTheNextNumberedBitmapAndShowsIt) {
@@ -406,6 +408,55 @@ TEST_F(SaveAsTest, ANameTypedWithoutExtensionKeepsTheCurrentFormat) {
     EXPECT_EQ(app::Form3->lbFilename->text(), "*" + ext);
   }
   EXPECT_EQ(dialogs.modalCount, 3);
+}
+
+// After a name was chosen the status line says where the next capture goes
+// (past a name taken already); that and "Saved ..." stay while menus are
+// hovered, opened and closed, until a capture or the driver says more.
+TEST_F(SaveAsTest, TheStatusLineNamesTheNextFileAndOutlastsTheMenus) {
+  live::form1& w = showLive();
+  const QString d = picturesDir() + "/pics";
+  QDir().mkpath(d);
+  QFile(d + "/cat0001.jpg").open(QIODevice::WriteOnly);
+  standIn(d + "/cat.jpg");
+  w.mnuSaveFrame->trigger();
+  const auto hoverMenus = [&] {
+    QStatusTipEvent tip{QString()};
+    QCoreApplication::sendEvent(w.menuBar(), &tip);
+    w.mnuFile->popup(w.mapToGlobal(QPoint(0, 0)));
+    w.mnuFile->setActiveAction(w.mnuExit);
+    w.mnuFile->hide();
+    testing_support::settle();
+  };
+  hoverMenus();
+  EXPECT_EQ(w.StatusBar->currentMessage(), "Next: " + d + "/cat0002.jpg");
+  EXPECT_EQ(w.StatusBar->toolTip(), d + "/cat0002.jpg");
+  capture();
+  hoverMenus();
+  EXPECT_EQ(w.StatusBar->currentMessage(), "Saved cat0002.jpg");
+}
+
+// A double-click on a picture whose file is gone, or that nothing on this
+// desktop opens, says so instead of doing nothing.
+TEST_F(CaptureTest, ADoubleClickThatCannotOpenThePictureSaysWhy) {
+  showLive();
+  capture();
+  const QString path = pictures("MOR0001.bmp");
+  ASSERT_EQ(app::Form3->PicturePath, path);
+  {
+    UrlCatcher opened;
+    QTest::mouseDClick(app::Form3->Image1, Qt::LeftButton);
+    EXPECT_EQ(opened.urls.size(), 1);
+    EXPECT_TRUE(dialogs.messages.empty());
+  }
+  QFile::remove(path);
+  QTest::mouseDClick(app::Form3->Image1, Qt::LeftButton);
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].prompt, app::OpenProblemText(path, false, true));
+  EXPECT_EQ(app::OpenProblemText(path, false, true), path + " cannot be opened: the file is no longer there.");
+  EXPECT_EQ(app::OpenProblemText(path, true, false),
+            path + " cannot be opened: no program to open files with is installed (xdg-open, in xdg-utils).");
+  EXPECT_EQ(app::OpenProblemText(path, true, true), path + " cannot be opened: the desktop has no application for it.");
 }
 
 }  // namespace

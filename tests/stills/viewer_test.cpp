@@ -26,6 +26,26 @@ scan::Image quarters(int width, int height, int channels) {
   return image;
 }
 
+// No larger than the viewer needs, the shape kept, and each quarter in its
+// colour.
+void expectQuartersShown(const QImage& shown, int width, int height, int channels) {
+  EXPECT_LE(shown.width(), 1024);
+  EXPECT_LE(shown.height(), 768);
+  if (width <= 1024 && height <= 768) {
+    EXPECT_EQ(shown.size(), QSize(width, height));
+  }
+  EXPECT_NEAR(double(shown.width()) / shown.height(), double(width) / height, 0.02);
+  for (int quarter = 0; quarter < 4; ++quarter) {
+    const QColor seen =
+        shown.pixelColor(shown.width() * (1 + 2 * (quarter % 2)) / 4, shown.height() * (1 + 2 * (quarter / 2)) / 4);
+    const QColor expected = channels == 1 ? QColor(60 * quarter, 60 * quarter, 60 * quarter)
+                                          : QList<QColor>{Qt::red, Qt::green, Qt::blue, Qt::white}[quarter];
+    EXPECT_NEAR(seen.red(), expected.red(), 8) << quarter;
+    EXPECT_NEAR(seen.green(), expected.green(), 8) << quarter;
+    EXPECT_NEAR(seen.blue(), expected.blue(), 8) << quarter;
+  }
+}
+
 TEST(Viewer, ShowsAnyLastPictureDecodedNoLargerThanItNeeds) {
   struct Case {
     const char* what;
@@ -48,25 +68,33 @@ TEST(Viewer, ShowsAnyLastPictureDecodedNoLargerThanItNeeds) {
                          : scan::writeBmp(picture, name, files::Commit::NoReplace));
     }
     ASSERT_TRUE(stills::LoadViewerPicture(path));
-    const QImage shown = app::Form3->Image1->pixmap().toImage();
-    EXPECT_LE(shown.width(), 1024);
-    EXPECT_LE(shown.height(), 768);
-    if (c.width <= 1024 && c.height <= 768) {
-      EXPECT_EQ(shown.size(), QSize(c.width, c.height));
-    }
-    // The shape is kept, and each quarter shows its colour.
-    EXPECT_NEAR(double(shown.width()) / shown.height(), double(c.width) / c.height, 0.02);
-    for (int quarter = 0; quarter < 4; ++quarter) {
-      const QColor seen = shown.pixelColor(shown.width() * (1 + 2 * (quarter % 2)) / 4,
-                                           shown.height() * (1 + 2 * (quarter / 2)) / 4);
-      const QColor expected = c.channels == 1 ? QColor(60 * quarter, 60 * quarter, 60 * quarter)
-                                              : QList<QColor>{Qt::red, Qt::green, Qt::blue, Qt::white}[quarter];
-      EXPECT_NEAR(seen.red(), expected.red(), 8) << quarter;
-      EXPECT_NEAR(seen.green(), expected.green(), 8) << quarter;
-      EXPECT_NEAR(seen.blue(), expected.blue(), 8) << quarter;
-    }
+    expectQuartersShown(app::Form3->Image1->pixmap().toImage(), c.width, c.height, c.channels);
     app::Form3.Unload();
   }
+}
+
+// A scanned page goes to the viewer from memory, in whichever layout the
+// scanner or the bitmap writer holds it.
+TEST(Viewer, APictureInMemoryIsReducedAsAFileWouldBe) {
+  struct Case {
+    const char* what;
+    int width, height, channels;
+    scan::Layout layout;
+  };
+  const Case cases[] = {
+      {"300 dpi A4 colour page", 2480, 3508, 3, scan::Layout::TopDown},
+      {"the same as a bitmap's rows", 2480, 3508, 3, scan::Layout::Bitmap},
+      {"grey page", 1700, 2200, 1, scan::Layout::Bitmap},
+      {"a small page, kept whole", 590, 590, 3, scan::Layout::Bitmap},
+      {"just too wide", 1025, 300, 3, scan::Layout::TopDown},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto picture = scan::inLayout(quarters(c.width, c.height, c.channels), c.layout);
+    ASSERT_TRUE(picture);
+    expectQuartersShown(stills::ViewerSizedImage(*picture), c.width, c.height, c.channels);
+  }
+  EXPECT_TRUE(stills::ViewerSizedImage(scan::Image{}).isNull());
 }
 
 // The viewer (260 x 220 with its frame) goes beside the capture window,

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -51,7 +52,10 @@ TEST_P(FeederRun, TenPagesInTheChosenFormatThenTheLiveWindow) {
   EXPECT_EQ(w.Filename0, path("ZENO0052" + ext));
   EXPECT_EQ(label(), rt::DisplayPath(path("ZENO0052" + ext)));
   EXPECT_TRUE(app::Form3->isVisible());
-  EXPECT_TRUE(app::Form3->Image1->pixmap().isNull());  // a run names pages, it does not show them
+  // The viewer shows the last page, from memory (a PDF page too), while its
+  // label has moved on to the next name.
+  EXPECT_EQ(app::Form3->PicturePath, path("ZENO0051" + ext));
+  EXPECT_EQ(app::Form3->Image1->pixmap().size(), kPage);
   EXPECT_EQ(app::AppState.ScreenMode, 1);
   EXPECT_FALSE(w.running());
   EXPECT_TRUE(w.mnuCapture->isEnabled());
@@ -69,7 +73,9 @@ TEST_F(TwainWindowTest, FlatbedRunAsksForEachPageAndLocksTheWindowMeanwhile) {
   app::AppState.FileExt = ".bmp";  // nothing stored: the default name and the first device's own source
   twain::Form2& w = load();
   std::vector<std::vector<bool>> enabled;
+  QStringList shownAtPrompt;
   answerPrompts(2, [&](int) {
+    shownAtPrompt << QFileInfo(app::Form3->PicturePath).fileName();
     EXPECT_TRUE(w.running());
     enabled.push_back({w.mnuFile->menuAction()->isEnabled(), w.mnuSelectDevice->isEnabled(), w.mnuExit->isEnabled(),
                        w.mnuCapture->isEnabled(), w.mnuLive->isEnabled(), w.mnuAbout->isEnabled()});
@@ -88,6 +94,8 @@ TEST_F(TwainWindowTest, FlatbedRunAsksForEachPageAndLocksTheWindowMeanwhile) {
 
   EXPECT_EQ(dialogs.modalCount, 3);
   EXPECT_EQ(enabled, std::vector<std::vector<bool>>(3, std::vector<bool>(6, false)));
+  // Each page is in the viewer by the time the next one is asked for.
+  EXPECT_EQ(shownAtPrompt, QStringList({"", "ZENO0001.bmp", "ZENO0002.bmp"}));
   EXPECT_FALSE(app::frmAbout.IsLoaded());
   const QString pictures = testing_support::picturesDir();
   EXPECT_EQ(pictureSize(pictures + "/ZENO0001.bmp"), kPage);

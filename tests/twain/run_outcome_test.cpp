@@ -44,4 +44,33 @@ TEST(RunOutcome, OnlyARunThatStoppedEarlyIsToldAndOnlyOnce) {
   }
 }
 
+// Only a page the user cancelled while it was read makes the run
+// "Cancelled"; "Done" and an empty feeder end it as its pages ran out.
+TEST(RunOutcome, TheSummaryCountsThePagesAndTellsACancelFromTheEnd) {
+  struct Case {
+    const char* what;
+    std::int32_t result;
+    bool cancelled;
+    bool summedAsCancelled;
+  };
+  const Case cases[] = {
+      {"Cancel while a page was read", code(Acquire::Cancelled), true, true},
+      {"Done at the prompt", code(Acquire::Cancelled), false, false},
+      {"feeder empty", code(Acquire::NoDocuments), false, false},
+      {"jammed (not the user's cancel)", code(Acquire::DeviceError), true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    twain::RunOutcome run;
+    for (const char* page : {"/s/p1.jpg", "/s/p2.jpg", "/s/p3.jpg"}) twain::PageWritten(run, page);
+    twain::AcquisitionEnded(run, c.result, "", false, c.cancelled);
+    const stills::ScannerRun summary = twain::SummaryOf(run);
+    EXPECT_EQ(summary.pages, 3);
+    EXPECT_EQ(summary.first, "/s/p1.jpg");
+    EXPECT_EQ(summary.last, "/s/p3.jpg");
+    EXPECT_EQ(summary.cancelled, c.summedAsCancelled);
+  }
+  EXPECT_EQ(twain::SummaryOf({}).pages, 0);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "platform/capture/dib.h"
 #include "platform/capture/format_dialog.h"
@@ -146,12 +147,15 @@ win::LRESULT CaptureWindow::connectDriver(win::WPARAM index) {
   if (state_ == State::Running) return 1;
 
   std::optional<DeviceInfo> info;
+  bool noCamera = false;
   if (device_) {
     info = info_;  // a vanished device is resumed, not replaced
   } else {
     const QString remembered = rememberedDevice();
-    info = chooseDevice(deviceCatalog().list(), remembered);
+    const std::vector<DeviceInfo> listed = deviceCatalog().list();
+    info = chooseDevice(listed, remembered);
     if (!info) return finish(0, Error, errorReport(DeviceError::NoDevice, remembered));
+    noCamera = remembered != kTestPatternKey && FallsBackToTestPattern(listed, *info);
   }
   QPointer<CaptureWindow> alive(this);
   if (!reportBetween(Status, connectingReport(info->name))) {
@@ -174,6 +178,9 @@ win::LRESULT CaptureWindow::connectDriver(win::WPARAM index) {
   }
   frame_ = QImage();
   becomeRunning();
+  // Said once in the program's life; reconnecting later names the pattern.
+  static bool noCameraTold = false;
+  if (noCamera && !std::exchange(noCameraTold, true)) return finish(1, Status, noCameraReport());
   return finish(1, Status, connectedReport(info_.name, device_->frameSize()));
 }
 

@@ -114,6 +114,11 @@ QString stablePath(const QString& devFolder, const QString& node) {
   return node;
 }
 
+bool FallsBackToTestPattern(const std::vector<DeviceInfo>& listed, const DeviceInfo& chosen) {
+  return chosen.key == kTestPatternKey &&
+         std::all_of(listed.begin(), listed.end(), [](const DeviceInfo& d) { return d.key == kTestPatternKey; });
+}
+
 std::optional<DeviceInfo> chooseDevice(const std::vector<DeviceInfo>& listed, const QString& remembered) {
   if (remembered.isEmpty()) {
     if (listed.empty()) return std::nullopt;

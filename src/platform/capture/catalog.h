@@ -53,6 +53,8 @@ QString stablePath(const QString& devFolder, const QString& node);
 // Which device to connect: the remembered one while it is listed (nothing
 // when it is not), else the first listed.
 std::optional<DeviceInfo> chooseDevice(const std::vector<DeviceInfo>& listed, const QString& remembered);
+// True when `chosen` is the test pattern only because nothing else is listed.
+bool FallsBackToTestPattern(const std::vector<DeviceInfo>& listed, const DeviceInfo& chosen);
 
 // The remembered choice, kept in the settings store (application "capture").
 QString rememberedDevice();

@@ -16,6 +16,8 @@ Report connectedReport(const QString& device, QSize size) {
   return {kStatusConnected, device + ": " + sizeText(size)};
 }
 
+Report noCameraReport() { return {kStatusConnected, QStringLiteral("No camera found: showing the test pattern")}; }
+
 Report formatChangedReport(const QString& device, QSize size) {
   return {kStatusFormatChanged, device + ": now " + sizeText(size)};
 }

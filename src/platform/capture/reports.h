@@ -16,6 +16,8 @@ struct Report {
 
 Report connectingReport(const QString& device);
 Report connectedReport(const QString& device, QSize size);
+// Connected to the test pattern because the machine has no camera at all.
+Report noCameraReport();
 Report formatChangedReport(const QString& device, QSize size);
 Report disconnectedReport(const QString& device);
 // Nothing (id 0) for DeviceError::None.

@@ -39,6 +39,10 @@ QString startFolder(const QString& initialName, const QString& initialDir) {
   if (initialName.contains('/')) folder = QFileInfo(initialName).absolutePath();
   else if (!initialDir.isEmpty()) folder = initialDir;
   else folder = rt::PicturesFolder();
+  // The user's standard Pictures folder is made here rather than skipped
+  // for its parent: the first capture would make it anyway, and a name
+  // confirmed in the parent would move every later capture out of it.
+  rt::EnsurePicturesFolderFor(QDir(folder).absoluteFilePath(QStringLiteral("picture")));
   const QString existing = nearestExistingFolder(QDir::cleanPath(QDir(folder).absolutePath()));
   return existing.isEmpty() ? QDir::homePath() : existing;
 }

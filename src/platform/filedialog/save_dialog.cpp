@@ -2,11 +2,21 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QTreeView>
+#include <algorithm>
 
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
+#include "platform/runtime/window_fit.h"
 
 namespace filedialog {
+
+namespace {
+// Room for a name column of about 40 characters beside the other three.
+constexpr int kOpeningWidth = 760;
+constexpr int kOpeningHeight = 440;
+}  // namespace
 
 QString extensionList(const QStringList& extensions) {
   if (extensions.size() <= 1) return extensions.join(QString());
@@ -30,6 +40,19 @@ SaveDialog::SaveDialog(QWidget* parent, const QList<FilterPair>& filters, QStrin
   }
   if (!typeTexts_.isEmpty()) setNameFilters(typeTexts_);
   setDefaultSuffix(defaultExtension_);
+  showReadableColumns();
+}
+
+// Size, type and date are as wide as their longest text; the name takes the
+// rest, and the dialog opens wide enough for all four.
+void SaveDialog::showReadableColumns() {
+  auto* details = findChild<QTreeView*>();
+  if (!details) return;
+  QHeaderView* header = details->header();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(QHeaderView::ResizeToContents);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  resize(rt::WithinScreenWidth(std::max(width(), kOpeningWidth), *this), std::max(height(), kOpeningHeight));
 }
 
 QString SaveDialog::extensionOfChosenType() const {

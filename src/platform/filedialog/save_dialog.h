@@ -26,6 +26,7 @@ class SaveDialog final : public QFileDialog {
 
  private:
   QString extensionOfChosenType() const;
+  void showReadableColumns();
 
   QStringList extensions_;
   QStringList typeTexts_;

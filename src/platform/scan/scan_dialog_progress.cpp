@@ -10,6 +10,10 @@
 
 #include <poll.h>
 
+#include <algorithm>
+
+#include "platform/runtime/window_fit.h"
+
 namespace scan {
 
 namespace {
@@ -32,6 +36,8 @@ ScanProgressDialog::ScanProgressDialog(QWidget* parent, const QString& title) : 
   cancel->setObjectName("cancelButton");
   layout->addWidget(cancel, 0, Qt::AlignRight);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  // Its content alone would leave the title cut short.
+  setMinimumWidth(rt::WithinScreenWidth(std::max(sizeHint().width(), rt::TitleBarWidth(title)), *this));
 }
 
 void ScanProgressDialog::setPage(int page) { page_->setText("Page " + QString::number(page)); }

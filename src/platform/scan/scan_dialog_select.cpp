@@ -4,11 +4,21 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "platform/runtime/window_fit.h"
 #include "platform/scan/scan_dialog_settings.h"
 
 namespace scan {
+
+namespace {
+// Room around the longest entry inside the list, and around the list
+// inside the dialog.
+constexpr int kListPadding = 12;
+constexpr int kDialogMargins = 24;
+}  // namespace
 
 QString describe(const SourceEntry& entry) {
   QString device = QString::fromStdString(entry.description);
@@ -35,6 +45,10 @@ SelectSourceDialog::SelectSourceDialog(QWidget* parent, const QString& title, st
   for (std::size_t i = 0; current && i < entries_.size(); ++i)
     if (entries_[i].choice == *current) row = static_cast<int>(i);
   list_->setCurrentRow(row);
+  // Wide enough for the longest entry, so that two devices can be told apart.
+  const int listWidth = list_->sizeHintForColumn(0) + 2 * list_->frameWidth() +
+                        list_->verticalScrollBar()->sizeHint().width() + kListPadding;
+  list_->setMinimumWidth(rt::WithinScreenWidth(listWidth, *this) - kDialogMargins);
   layout->addWidget(list_);
   settings_ = new ScanSettingsPanel(this);
   layout->addWidget(settings_);
@@ -56,6 +70,7 @@ SelectSourceDialog::SelectSourceDialog(QWidget* parent, const QString& title, st
     showSettingsOf(r);
   });
   connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+  setMinimumWidth(rt::WithinScreenWidth(std::max(sizeHint().width(), rt::TitleBarWidth(title)), *this));
 }
 
 std::optional<SourceChoice> SelectSourceDialog::selected() const {

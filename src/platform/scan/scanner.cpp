@@ -112,7 +112,9 @@ class BusyGuard {
 Acquire failure(const PageResult& page) {
   switch (page.outcome) {
     case PageOutcome::NoDocuments: return Acquire::NoDocuments;
-    case PageOutcome::Cancelled: return Acquire::Cancelled;
+    case PageOutcome::Cancelled:
+      session().failure.cancelled = true;
+      return Acquire::Cancelled;
     case PageOutcome::BadData:
       report("The scanner sent an incomplete page; it was not saved.", true);
       return Acquire::BadPage;

@@ -75,10 +75,12 @@ SaneDevice* openSource();
 // succeed, in plain words, whether its message was shown or suppressed
 // (empty after a success, an empty feeder, "Done" or Cancel); and whether a
 // page had been read from the device by then, so that it is lost and must
-// be scanned again.
+// be scanned again. `cancelled`: the user stopped a page while it was read
+// (Cancel in the progress window), as against "Done" or an empty feeder.
 struct Failure {
   QString reason;
   bool pageLost = false;
+  bool cancelled = false;
 };
 Failure lastFailure();
 

@@ -66,6 +66,23 @@ TEST(ChooseDevice, RememberedWhileListedElseFirst) {
   EXPECT_FALSE(chooseDevice({}, "").has_value());
 }
 
+// "No camera found" is said only where the pattern stands in for a camera.
+TEST(ChooseDevice, TheTestPatternIsAFallbackOnlyWhenNothingElseIsListed) {
+  const DeviceInfo pattern{kTestPatternKey, "Test pattern"};
+  const DeviceInfo camera{"/dev/v4l/by-id/a", "A"};
+  struct Case {
+    std::vector<DeviceInfo> listed;
+    DeviceInfo chosen;
+    bool fallback;
+  } cases[] = {
+      {{pattern}, pattern, true},
+      {{camera, pattern}, pattern, false},
+      {{camera, pattern}, camera, false},
+      {{camera}, camera, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FallsBackToTestPattern(c.listed, c.chosen), c.fallback) << c.listed.size();
+}
+
 TEST(FormatChoice, ParsesOnlyWhatItWrites) {
   struct Case {
     const char* text;

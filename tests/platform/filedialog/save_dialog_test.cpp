@@ -121,17 +121,35 @@ TEST_F(SaveDialogTest, RefusesAFolderThatDoesNotExistAndStaysOpen) {
   }
 }
 
-TEST_F(SaveDialogTest, TheMissingPicturesFolderIsAcceptedAndNotMade) {
-  QDir(rt::PicturesFolder()).removeRecursively();
-  Record record("PAX");
-  dialogs.onModal = [&](QDialog& dialog) {
-    typeAndSave(dialog, rt::PicturesFolder() + "/cat");
-    return dialog.result();
+// A fresh account has no Pictures folder yet: the dialog makes it and opens
+// there, rather than in its parent, where a confirmed name would move every
+// later capture. Any other missing folder is left to the user.
+TEST_F(SaveDialogTest, OpensInTheMissingPicturesFolderByMakingItAndMakesNoOther) {
+  struct Case {
+    QString initial;
+    QString opensIn;
+    bool picturesMade;
   };
-  EXPECT_NE(filedialog::RunSaveFileDialog(&record.ofn), 0);
-  EXPECT_EQ(record.fileText(), rt::PicturesFolder() + "/cat.bmp");
+  const Case cases[] = {{"PAX", rt::PicturesFolder(), true},
+                        {rt::PicturesFolder() + "/MOR0000", rt::PicturesFolder(), true},
+                        {folder + "/gone/MOR0003", folder, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.initial.toStdString());
+    QDir(rt::PicturesFolder()).removeRecursively();
+    Record record(c.initial);
+    QString shown;
+    dialogs.onModal = [&](QDialog& dialog) {
+      shown = dynamic_cast<QFileDialog&>(dialog).directory().absolutePath();
+      typeAndSave(dialog, "cat");
+      return dialog.result();
+    };
+    EXPECT_NE(filedialog::RunSaveFileDialog(&record.ofn), 0);
+    EXPECT_EQ(shown, c.opensIn);
+    EXPECT_EQ(record.fileText(), c.opensIn + "/cat.bmp");
+    EXPECT_EQ(QFileInfo(rt::PicturesFolder()).isDir(), c.picturesMade);
+    EXPECT_FALSE(QFileInfo::exists(folder + "/gone"));
+  }
   EXPECT_TRUE(dialogs.messages.empty());
-  EXPECT_FALSE(QFileInfo::exists(rt::PicturesFolder()));  // made by the first capture, not here
 }
 
 TEST_F(SaveDialogTest, RefusesANameTooLongForTheBuffer) {
