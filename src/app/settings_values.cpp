@@ -1,5 +1,7 @@
 #include "app/settings_values.h"
 
+#include <utility>
+
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
 #include "platform/runtime/settings.h"
@@ -28,15 +30,35 @@ bool usablePath(const QString& stored) {
 }
 }  // namespace
 
+QString StoredPathSetting() {
+  const std::optional<QString> stored = rt::GetSettingText(kPathsApp, kPathsSection, kPathKey, kNotStored);
+  if (stored) return *stored;
+  static bool told = false;
+  if (!std::exchange(told, true))
+    rt::MsgBox("The last file name stored in " + rt::DisplayPath(rt::SettingsFile(kPathsApp)) +
+                   " cannot be used: its name is not valid UTF-8 text.\nNumbering starts again from " +
+                   rt::DisplayPath(DefaultLivePath()) + ".",
+               rt::vbOKOnly | rt::vbInformation, kAppTitle);
+  return kNotStored;
+}
+
 QString LivePathFromSetting(const QString& stored) { return usablePath(stored) ? stored : DefaultLivePath(); }
 
 QString TwainPathFromSetting(const QString& stored) { return usablePath(stored) ? stored : DefaultTwainPath(); }
 
-bool StorePath(const QString& path) { return rt::SaveSetting(kPathsApp, kPathsSection, kPathKey, path); }
+rt::SettingSaved StorePath(const QString& path, rt::Durability durability) {
+  return rt::StoreSetting(kPathsApp, kPathsSection, kPathKey, path, durability);
+}
 
-void TellPathNotStored() {
-  rt::MsgBox("The last file name could not be saved in " + rt::DisplayPath(rt::SettingsFile(kPathsApp)) + ".",
-             rt::vbOKOnly | rt::vbInformation, kAppTitle);
+void TellPathNotStored(const rt::SettingSaved& saved) {
+  if (saved) return;
+  QString prompt = "The last file name could not be saved in " + rt::DisplayPath(rt::SettingsFile(kPathsApp)) + ".";
+  if (saved.outcome == rt::SettingSaved::Unreadable) {
+    // Once: every later window closing would only repeat it.
+    if (!saved.firstRefusal) return;
+    prompt += "\nThe file could not be read (" + saved.reason + "), so it is left as it is.";
+  }
+  rt::MsgBox(prompt, rt::vbOKOnly | rt::vbInformation, kAppTitle);
 }
 
 rt::Bool16 FreeResizeFromSetting(const QString& stored) {

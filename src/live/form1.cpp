@@ -49,7 +49,7 @@ void form1::Form_Load() {
   TWAIN_SetAppTitle(app::kTwainAppTitle.toLocal8Bit().constData());
 
   AppState.FilePath = stills::WithRoomForNextName(
-      app::LivePathFromSetting(rt::GetSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, app::kNotStored)),
+      app::LivePathFromSetting(app::StoredPathSetting()),
       app::DefaultLivePath());
   const stills::NumberedPath pieces = stills::SplitNumberedPath(AppState.FilePath);
   AppState.FileExt = pieces.FileExt;
@@ -101,7 +101,7 @@ void form1::Form_Unload(std::int16_t&) {
   if (cap != 0) win::DestroyWindow(cap);
   // Without the stored path the next start would number from the beginning
   // again (skipping taken names, but far from where the user left off).
-  if (!app::StorePath(AppState.FilePath)) app::TellPathNotStored();
+  if (const rt::SettingSaved saved = app::StorePath(AppState.FilePath); !saved) app::TellPathNotStored(saved);
   if (AppState.EndOnUnload) rt::End();
 }
 

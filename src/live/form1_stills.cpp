@@ -54,8 +54,10 @@ bool saveFrame(form1& window, QString& path) {
 }
 
 // Stored at once, not only when the window unloads: a program ended by a
-// signal, a lost display or a crash still goes on from here next time.
-void storePath() { app::StorePath(AppState.FilePath); }
+// signal, a lost display or a crash still goes on from here next time. A
+// capture's path is not flushed (the unload flushes it); the user's choice
+// of name is.
+void storePath(rt::Durability durability) { app::StorePath(AppState.FilePath, durability); }
 
 // A bitmap must not pass for a JPEG or PDF file: it goes back to its
 // ".bmp" name, and the user is told.
@@ -72,7 +74,7 @@ CaptureOutcome keepAsBitmap(const QString& path, stills::StillFormat format) {
 }  // namespace
 
 QString form1::NextNumberedName() {
-  adopt(stills::NextFreeName(currentName(), app::DefaultLivePath(), stills::NameInUse, kNameTries));
+  adopt(stills::NextFreeName(currentName(), app::DefaultLivePath(), stills::TakenNames(), kNameTries));
   return AppState.FilePath;
 }
 
@@ -84,10 +86,16 @@ void form1::mnuCapFrame_Click() { TellCaptureProblem(CaptureSingle()); }
 
 CaptureOutcome form1::CaptureSingle() {
   QString path = NextNumberedName();
+  // Told as itself: the file's own "No such file or directory" would hide it.
+  if (const int error = rt::EnsurePicturesFolderFor(path)) {
+    storePath(rt::Durability::Later);
+    rt::MsgBox(stills::FolderProblemText(path, error), rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
+    return;
+  }
   files::clearLastError();
   const bool saved = saveFrame(*this, path);
   const int saveError = files::lastError();
-  storePath();
+  storePath(rt::Durability::Later);
   // A failed save keeps its number used up; nothing is shown or converted,
   // since the file is missing or is somebody else's.
   if (!saved) return {path, stills::SaveProblemText(path, saveError)};
@@ -131,7 +139,7 @@ void form1::mnuSaveFrame_Click() {
     return;
   const stills::SaveAsResult choice = stills::ChooseFromSavedName(fileName, AppState.BasePath, AppState.FileCounter);
   adopt(choice.name);
-  storePath();
+  storePath(rt::Durability::Now);
   stills::SetViewerLabel(choice.label);
   // The name the next capture takes, without taking it yet.
   const QString next = stills::NextFreeName(currentName(), app::DefaultLivePath(), stills::NameInUse, kNameTries).FilePath;

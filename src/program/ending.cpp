@@ -6,17 +6,22 @@
 #include "app/forms.h"
 #include "app/settings_values.h"
 #include "live/form1.h"
+#include "platform/runtime/dialogs.h"
 #include "platform/runtime/end_requests.h"
 #include "platform/runtime/program.h"
 #include "twain/Form2.h"
 
 namespace {
 
-// No window may be touched any more: only what must survive is stored.
+// No window may be touched any more: only what must survive is stored, and
+// a failure to store it is told on standard error.
 [[noreturn]] void endWithoutDisplay() {
-  if (auto* scanner = dynamic_cast<twain::Form2*>(app::Form2.ifLoaded())) scanner->StorePath();
+  rt::AnswerUnattended();
+  rt::SettingSaved stored;
+  if (auto* scanner = dynamic_cast<twain::Form2*>(app::Form2.ifLoaded())) stored = scanner->StorePath();
   else if (app::form1.IsLoaded())
-    app::StorePath(app::AppState.FilePath);
+    stored = app::StorePath(app::AppState.FilePath);
+  if (!stored) app::TellPathNotStored(stored);
   rt::End();
 }
 
@@ -32,6 +37,12 @@ void endInOrder() {
 }
 
 void watchEndRequests() {
-  new rt::EndSignals([](int) { endInOrder(); }, QCoreApplication::instance());
+  // Nobody may be there to answer a message box: a logout, a service stop.
+  new rt::EndSignals(
+      [](int) {
+        rt::AnswerUnattended();
+        endInOrder();
+      },
+      QCoreApplication::instance());
   rt::OnDisplayLost(endWithoutDisplay);
 }

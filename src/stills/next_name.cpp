@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/runtime/paths.h"
 #include "platform/runtime/vb.h"
 #include "stills/numbered_name.h"
 
@@ -29,7 +30,8 @@ QString NextCounter(const QString& counter) {
   const double value = rt::Val(counter);
   // Beyond this a double no longer holds every whole number.
   const long long whole = std::fabs(value) < 1e15 ? static_cast<long long>(std::trunc(value)) : 0;
-  return rt::Format0000(whole + 1);
+  // "x-012.bmp" must not go on as "x-0011.bmp": a counter never goes negative.
+  return rt::Format0000(std::max(0LL, whole) + 1);
 }
 
 NumberedName AdvanceName(const NumberedName& last, const QString& fallbackPath) {
@@ -59,6 +61,23 @@ bool NameInUse(const QString& path) {
   if (path.isEmpty()) return false;
   struct stat st {};
   return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+bool TakenNames::operator()(const QString& path) {
+  const qsizetype slash = path.lastIndexOf('/');
+  const QString folder = slash < 0 ? QStringLiteral(".") : path.left(std::max<qsizetype>(slash, 1));
+  if (folder != folder_) {
+    folder_ = folder;
+    listing_.reset();
+    listingTried_ = false;
+  }
+  if (listing_ && listing_->count(QFile::encodeName(path.mid(slash + 1)).toStdString())) return true;
+  const bool taken = NameInUse(path);
+  if (taken && !listingTried_) {
+    listingTried_ = true;
+    listing_ = rt::FolderEntries(folder_);
+  }
+  return taken;
 }
 
 SaveAsResult ChooseFromSavedName(const QString& chosen, const QString& basePath, const QString& fileCounter) {

@@ -4,6 +4,9 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
+#include <string>
+#include <unordered_set>
 
 namespace stills {
 
@@ -15,9 +18,11 @@ struct NumberedName {
   QString BasePath;     // FilePath without its extension
 };
 
-// The counter that follows: for digits the next number as wide as they were
-// (at least four digits); for other text its leading number (0 when there
-// is none) plus one, at least four digits with leading zeros.
+// The counter that follows, the one rule of both windows: for digits the
+// next number as wide as they were (at least four digits); for other text
+// its leading number (0 when there is none or it is below zero) plus one,
+// at least four digits with leading zeros. So "MOR 123.bmp" goes on as
+// "MOR0124.bmp" and "x-012.bmp" as "x0001.bmp".
 QString NextCounter(const QString& counter);
 
 // The next name: the counter advanced, the path's old counter replaced by
@@ -35,6 +40,22 @@ NumberedName NextFreeName(const NumberedName& last, const QString& fallbackPath,
 // True when anything at all has the name: a file, a folder, even a link
 // that leads nowhere. Such a name cannot be claimed for a new picture.
 bool NameInUse(const QString& path);
+
+// NameInUse for one search along the numbered names of a folder, so that a
+// folder where thousands of the next numbers are taken costs one read of
+// it, not one look-up per name (slow on FUSE and network file systems):
+// the first name is looked up by itself; once one is taken, the folder is
+// read once, and each name its listing shows free is looked up by itself
+// again before it is answered free. The claim that follows stays exclusive.
+class TakenNames {
+ public:
+  bool operator()(const QString& path);
+
+ private:
+  QString folder_;
+  std::optional<std::unordered_set<std::string>> listing_;
+  bool listingTried_ = false;
+};
 
 // The scheme after the user chose `chosen` in the save-as dialog, given the
 // current base path and counter.

@@ -1,5 +1,7 @@
 #include "stills/save_problem.h"
 
+#include <QFileInfo>
+
 #include "platform/runtime/paths.h"
 
 namespace stills {
@@ -19,6 +21,10 @@ QString formatName(StillFormat format) {
 QString SaveProblemText(const QString& path, int error) {
   const QString reason = error != 0 ? rt::SystemReason(error) : QStringLiteral("the video device gave no picture");
   return kSaveProblem + '\n' + path + ": " + reason;
+}
+
+QString FolderProblemText(const QString& path, int error) {
+  return kSaveProblem + '\n' + QFileInfo(path).absolutePath() + " could not be created: " + rt::SystemReason(error);
 }
 
 QString RewriteProblemText(const QString& path, StillFormat format, int error,

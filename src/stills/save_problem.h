@@ -15,6 +15,9 @@ inline const QString kSaveProblem = "Problem saving frame";
 // for the failure, 0 when the video device gave no picture to write.
 QString SaveProblemText(const QString& path, int error);
 
+// The folder of `path` (the Pictures folder) could not be created.
+QString FolderProblemText(const QString& path, int error);
+
 // The frame was written to `path` as a bitmap but could not be rewritten in
 // `format` (`error` as above, 0 when no file operation failed). `bitmapPath`
 // is where the bitmap went back to, nothing when it stays under `path`.

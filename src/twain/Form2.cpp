@@ -1,6 +1,7 @@
 #include "twain/Form2.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 
 #include "app/Public.h"
 #include "app/forms.h"
@@ -12,6 +13,7 @@
 #include "platform/runtime/program.h"
 #include "platform/runtime/settings.h"
 #include "platform/runtime/vb.h"
+#include "stills/next_name.h"
 #include "stills/numbered_name.h"
 #include "stills/saved.h"
 #include "stills/viewer.h"
@@ -50,7 +52,7 @@ class RunScope {
 
 void Form2::Form_Load() {
   Filename0 = stills::WithRoomForNextName(
-      app::TwainPathFromSetting(rt::GetSetting(app::kPathsApp, app::kPathsSection, app::kPathKey, app::kNotStored)),
+      app::TwainPathFromSetting(app::StoredPathSetting()),
       app::DefaultTwainPath());
   loadedPath_ = Filename0;
   stills::SetViewerLabelToPath(Filename0);
@@ -62,14 +64,15 @@ void Form2::Form_Unload(std::int16_t& Cancel) {
     return;
   }
   // Without it the live window would go on from an older number.
-  if (!StorePath()) app::TellPathNotStored();
+  if (const rt::SettingSaved saved = StorePath(); !saved) app::TellPathNotStored(saved);
   // Only the user's close box asks for the live window here; the
   // controller's own switch unloads this window too.
   if (closingByFrame_) AppState.ScreenMode = 1;
 }
 
-bool Form2::StorePath() const {
-  return app::StorePath(PathToStore(loadedPath_, lastImage_, runEnded_ || lastImage_.has_value(), AppState.FileExt));
+rt::SettingSaved Form2::StorePath(rt::Durability durability) const {
+  return app::StorePath(PathToStore(loadedPath_, lastImage_, runEnded_ || lastImage_.has_value(), AppState.FileExt),
+                        durability);
 }
 
 void Form2::RequestEnd() {
@@ -145,12 +148,15 @@ void Form2::AcquireRun() {
 // One page; false when none was acquired, which ends the run.
 bool Form2::AcquirePass(bool sourceOpen) {
   const QString fileExt = AppState.FileExt;
-  const auto names = NextPassNames(Filename0, fileExt, NameTaken, kMaxNamesTried);
+  const auto names = NextPassNames(Filename0, fileExt, stills::TakenNames(), kMaxNamesTried);
   if (!names) {
     outcome_.cause = "No free numbered file name follows " + Filename0 + ".";
     return false;
   }
-  rt::EnsurePicturesFolderFor(names->acquired);
+  if (const int error = rt::EnsurePicturesFolderFor(names->acquired)) {
+    outcome_.cause = QFileInfo(names->acquired).absolutePath() + " could not be created: " + rt::SystemReason(error);
+    return false;
+  }
   const std::int32_t result =
       sourceOpen ? TWAIN_AcquireToFilename(hWnd(), rt::Ansi(names->acquired).constData()) : -1;
   // A success that left no file would only repeat; it ends the run as well.
@@ -159,8 +165,9 @@ bool Form2::AcquirePass(bool sourceOpen) {
   if (acquired) {
     passName = ConvertPage(names->acquired, names->target, fileExt);
     lastImage_ = passName;
-    // The next start goes on from this page, however the program ends.
-    StorePath();
+    // The next start goes on from this page, however the program ends; the
+    // unload flushes it.
+    StorePath(rt::Durability::Later);
     PageWritten(outcome_, passName);
   } else if (sourceOpen) {
     const scan::Failure failure = scan::lastFailure();

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/Form2_design.h"
+#include "platform/runtime/settings.h"
 #include "twain/run_outcome.h"
 
 class QCloseEvent;
@@ -34,8 +35,8 @@ class Form2 : public app::Form2Design {
   // Ends the program as "&Exit" does; during a run, once the page under way
   // is written.
   void RequestEnd();
-  // Stores the path the live window goes on from; false when it could not.
-  bool StorePath() const;
+  // Stores the path the live window goes on from.
+  rt::SettingSaved StorePath(rt::Durability durability = rt::Durability::Now) const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include "stills/next_name.h"
 #include "stills/numbered_name.h"
 
 namespace twain {
@@ -17,14 +18,7 @@ std::optional<TwainName> SplitTwainName(const QString& path) {
                    pieces.FileExt};
 }
 
-QString FollowingCounter(const QString& counter) {
-  if (stills::IsDigits(counter)) return stills::IncrementDigits(counter);
-  // Not all digits: at most four characters stand there (fewer than four digits).
-  int value = 0;
-  for (qsizetype i = 0; i < std::min<qsizetype>(counter.size(), 4) && counter[i] >= '0' && counter[i] <= '9'; ++i)
-    value = value * 10 + (counter[i].unicode() - '0');
-  return QString::number(value + 1).rightJustified(4, '0');
-}
+QString FollowingCounter(const QString& counter) { return stills::NextCounter(counter); }
 
 QString TargetExtension(const QString& fileExt) {
   return fileExt == ".jpg" || fileExt == ".pdf" ? fileExt : QStringLiteral(".bmp");

@@ -23,9 +23,8 @@ struct TwainName {
 // Nothing for a path shorter than eight characters.
 std::optional<TwainName> SplitTwainName(const QString& path);
 
-// The counter after `counter`: for digits the next number as wide as they
-// were (at least four); for other text the number its leading digits make
-// (0 when none) plus one, four digits wide.
+// The counter after `counter`, by the live window's rule
+// (stills::NextCounter), so that both windows and a restart agree.
 QString FollowingCounter(const QString& counter);
 
 // The extension of a page after conversion: ".jpg" and ".pdf" convert, any

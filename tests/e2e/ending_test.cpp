@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <memory>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
@@ -60,6 +63,80 @@ TEST(Ending, SignalsAndALostDisplayKeepTheNumbering) {
     EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "<unset>").toStdString(), pictures(name).toStdString());
   }
   EXPECT_EQ(e2e::filesIn(testing_support::picturesDir()), e2e::numbered("MOR", 1, number, ".bmp"));
+}
+
+// A feeder run from the scanner window with SANE's test backend. Its
+// reader thread sets SIGTERM back to the default action on every page, so
+// after a run a signal could kill the program outright. `slowPages` makes
+// each page take about a second to read.
+class ScannerEnding : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QDir(testing_support::configDir()).removeRecursively();
+    QDir(testing_support::picturesDir()).removeRecursively();
+    ASSERT_TRUE(rt::SaveSetting("ZENO", "PARAS", "Path", pictures("ZENO0041.bmp")));
+    ASSERT_TRUE(rt::SaveSetting("scanner", "DefaultSource", "device", "test:0"));
+    ASSERT_TRUE(rt::SaveSetting("scanner", "DefaultSource", "source", "Automatic Document Feeder"));
+    ASSERT_TRUE(desktop.ok()) << "no X display";
+  }
+
+  void startRun(bool slowPages) {
+    e2e::useTestScanner();
+    if (slowPages) {
+      QFile conf(qEnvironmentVariable("SANE_CONFIG_DIR") + "/test.conf");
+      ASSERT_TRUE(conf.open(QIODevice::Append));
+      conf.write("read-limit true\nread-limit-size 2048\nread-delay true\nread-delay-duration 2000\n");
+    }
+    program = std::make_unique<testing_support::Program>(desktop);
+    ASSERT_TRUE(program->start());
+    const QString live = program->waitForWindow(kLiveTitle);
+    ASSERT_FALSE(live.isEmpty()) << program->output().toStdString();
+    program->activate(live);
+    pid = desktop.run("xdotool", {"getwindowpid", live}).trimmed().toInt();
+    ASSERT_GT(pid, 0);
+    program->key("alt+t");
+    const QString twain = program->waitForWindow(e2e::kTwainTitle);
+    ASSERT_FALSE(twain.isEmpty()) << program->output().toStdString();
+    ASSERT_TRUE(program->waitForFocus(twain)) << "the scanner window does not have the keyboard focus";
+    program->key("alt+o");
+  }
+
+  // Ends the program with SIGTERM: it must end in order, keeping the last
+  // page as the stored path, every page whole and no temporary left.
+  void endBySignalAndCheck() {
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    ASSERT_TRUE(program->waitForExit(30000)) << program->output().toStdString();
+    EXPECT_EQ(program->exitCode(), 0) << program->output().toStdString();
+    const QStringList files = QDir(testing_support::picturesDir()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    ASSERT_FALSE(files.isEmpty());
+    EXPECT_EQ(files, e2e::numbered("ZENO", 42, 41 + static_cast<int>(files.size()), ".bmp"));
+    for (const QString& name : files) EXPECT_TRUE(e2e::holdsFormat(pictures(name))) << name.toStdString();
+    EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "<unset>"), pictures(files.last()));
+    pages = static_cast<int>(files.size());
+  }
+
+  testing_support::Desktop desktop;
+  std::unique_ptr<testing_support::Program> program;
+  int pid = 0;
+  int pages = 0;
+};
+
+TEST_F(ScannerEnding, SigtermAfterAScannerRunEndsInOrder) {
+  ASSERT_NO_FATAL_FAILURE(startRun(false));
+  ASSERT_FALSE(program->waitForWindow(kLiveTitle, 60000).isEmpty()) << "the live window did not come back";
+  ASSERT_TRUE(waitForFile(pictures("ZENO0051.bmp")));
+  ASSERT_NO_FATAL_FAILURE(endBySignalAndCheck());
+  EXPECT_EQ(pages, 10);
+}
+
+TEST_F(ScannerEnding, SigtermDuringARunFinishesThePageBeingReadAndEndsInOrder) {
+  ASSERT_NO_FATAL_FAILURE(startRun(true));
+  // The first page is written; the second is being read when the signal comes.
+  ASSERT_TRUE(waitForFile(pictures("ZENO0042.bmp"))) << program->output().toStdString();
+  QTest::qWait(400);
+  ASSERT_NO_FATAL_FAILURE(endBySignalAndCheck());
+  EXPECT_GE(pages, 2) << "the page being read was lost";
+  EXPECT_LT(pages, 10) << "the run was not ended by the signal";
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "../platform/capture/window_fixture.h"
 #include "app/Public.h"
 #include "app/forms.h"
+#include "platform/runtime/settings.h"
 #include "live/capture_window.h"
 #include "live/form1.h"
 #include "qt_printers.h"
@@ -22,6 +23,7 @@ struct LiveFaultTest : ::testing::Test {
     QDir(testing_support::configDir()).removeRecursively();
     QDir(testing_support::picturesDir()).removeRecursively();
     app::ResetAppState();
+    rt::ForgetToldSettings();
     dialogs.messages.clear();
     app::form1.setFactory([] { return std::make_unique<live::form1>(); });
   }

@@ -227,7 +227,9 @@ TEST_F(ScanFaultTest, ALastFileNameThatCannotBeStoredIsTold) {
   ASSERT_TRUE(QDir().mkpath(settings));
   unload();
   ASSERT_EQ(dialogs.messages.size(), 1u);
-  EXPECT_EQ(dialogs.messages[0].prompt, "The last file name could not be saved in " + rt::DisplayPath(settings) + ".");
+  EXPECT_EQ(dialogs.messages[0].prompt, "The last file name could not be saved in " + rt::DisplayPath(settings) +
+                                            ".\nThe file could not be read (it is not a regular file), so it is "
+                                            "left as it is.");
   EXPECT_EQ(dialogs.messages[0].title, "PAX");
   EXPECT_TRUE(QFileInfo(settings).isDir());
   EXPECT_EQ(files(), numbered(42, 43, ".jpg"));

@@ -135,8 +135,12 @@ TEST_F(LiveFaultTest, ALastFileNameThatCannotBeStoredIsToldAndNoPictureIsLost) {
     AppState.EndOnUnload = rt::True;
     EXPECT_THROW(unloadWhileBroken(), testing_support::ProgramEnded);
     ASSERT_EQ(dialogs.messages.size(), 1u);
+    // A folder cannot be read: it is told so, and is never replaced.
+    const QString unreadable =
+        c.kind == FolderInPlace ? "\nThe file could not be read (it is not a regular file), so it is left as it is."
+                                : "";
     EXPECT_EQ(dialogs.messages[0].prompt,
-              "The last file name could not be saved in " + rt::DisplayPath(zenoFile()) + ".");
+              "The last file name could not be saved in " + rt::DisplayPath(zenoFile()) + "." + unreadable);
     EXPECT_EQ(dialogs.messages[0].style, rt::vbOKOnly | rt::vbInformation);
     EXPECT_EQ(dialogs.messages[0].title, "PAX");
     EXPECT_EQ(snapshot(folder), settings);

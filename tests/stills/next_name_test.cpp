@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <functional>
 #include <set>
 
 #include "stills/next_name.h"
@@ -29,6 +30,10 @@ TEST(AdvanceName, ChangesOnlyTheCounter) {
       {"/p/cat0000.jpg", "", ".jpg", "/p/cat0001.jpg"},
       {"/p/cat0000.jpg", "ab", ".jpg", "/p/cat0001.jpg"},
       {"/p/cat0000.jpg", "12ab", ".jpg", "/p/cat0013.jpg"},
+      // Never a negative counter.
+      {"/p/x-012.bmp", "-012", ".bmp", "/p/x0001.bmp"},
+      {"/p/x-999.bmp", "-999", ".bmp", "/p/x0001.bmp"},
+      {"/p/MOR 123.bmp", " 123", ".bmp", "/p/MOR0124.bmp"},
       {"/p/MOR0003.bmp", "0003", ".pdf", "/p/MOR0004.pdf"},  // the extension is FileExt's
       {"C:\\MOR9999.bmp", "9999", ".bmp", "C:\\MOR10000.bmp"},
       {"C:\\MOR10000.bmp", "10000", ".bmp", "C:\\MOR10001.bmp"},  // the stem keeps no old digit
@@ -95,6 +100,25 @@ TEST(NameInUse, AnythingUnderTheNameTakesIt) {
   for (const char* name : {"/file.bmp", "/folder.bmp", "/dangling.bmp"}) EXPECT_TRUE(stills::NameInUse(dir + name));
   for (const char* name : {"/missing.bmp", "/gone/x.bmp"}) EXPECT_FALSE(stills::NameInUse(dir + name));
   EXPECT_FALSE(stills::NameInUse(QString()));
+}
+
+// A crowded folder: the search reads it once, and still never answers free
+// for a name that something took after the read.
+TEST(TakenNames, AnswersAsNameInUseWhateverChangesAfterTheRead) {
+  const QString dir = testing_support::freshDir("crowded");
+  const auto name = [&](int n) { return QString("%1/MOR%2.bmp").arg(dir).arg(n, 4, 10, QChar('0')); };
+  for (int n = 1; n <= 300; ++n) ASSERT_TRUE(QFile(name(n)).open(QIODevice::WriteOnly));
+  ASSERT_TRUE(QDir().mkpath(name(302)));
+  ASSERT_TRUE(QFile::link(dir + "/nowhere", name(303)));
+  stills::TakenNames taken;
+  const NumberedName start = named(name(0), "0000");
+  EXPECT_EQ(stills::NextFreeName(start, kFallback, std::ref(taken), 1000).FilePath, name(301));
+  ASSERT_TRUE(QFile(name(301)).open(QIODevice::WriteOnly));  // another program, after the read
+  EXPECT_EQ(stills::NextFreeName(start, kFallback, std::ref(taken), 1000).FilePath, name(304));
+  for (int n = 1; n <= 310; ++n) EXPECT_EQ(taken(name(n)), stills::NameInUse(name(n))) << n;
+  // Another folder is looked at afresh.
+  const QString other = testing_support::freshDir("empty");
+  EXPECT_FALSE(taken(other + "/MOR0001.bmp"));
 }
 
 }  // namespace

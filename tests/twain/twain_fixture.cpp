@@ -11,6 +11,7 @@
 #include "about/frmAbout.h"
 #include "app/Public.h"
 #include "app/forms.h"
+#include "platform/runtime/settings.h"
 #include "app/settings_values.h"
 #include "platform/runtime/settings.h"
 #include "platform/scan/sane_test_backend.h"
@@ -32,6 +33,7 @@ void TwainWindowTest::SetUp() {
   QDir(testing_support::configDir()).removeRecursively();
   QDir(testing_support::picturesDir()).removeRecursively();
   app::ResetAppState();
+  rt::ForgetToldSettings();
   app::Form2.setFactory([] { return std::make_unique<twain::Form2>(); });
   app::frmAbout.setFactory([] { return std::make_unique<about::frmAbout>(); });
   scanner_testing::useTestBackend();

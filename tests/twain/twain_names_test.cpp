@@ -50,23 +50,35 @@ TEST(TwainNames, FollowingCounterKeepsItsWidth) {
   const std::pair<const char*, const char*> cases[] = {
       {"0041", "0042"},   {"0009", "0010"},   {"9999", "10000"},       {"10000", "10001"},
       {"", "0001"},       {"abcd", "0001"},   {"12ab", "0013"},        {"00000041", "00000042"},
-      {"-005", "0001"},   {" 12 ", "0001"},   {"99999998", "99999999"}, {"1e3x", "0002"},
+      {"-005", "0001"},   {" 12 ", "0013"},   {"99999998", "99999999"}, {"1e3x", "1001"},
       {"999999999", "1000000000"}, {"00000000000000000099", "00000000000000000100"},
   };
   for (const auto& [counter, next] : cases) EXPECT_EQ(FollowingCounter(counter), QString(next)) << counter;
 }
 
+// One rule for every stored name, in both windows: the digits in front of
+// the extension, or else the leading number of the four characters there,
+// never below zero.
 TEST(TwainNames, TheScannerNumbersOnAsTheLiveWindowDoes) {
-  const QString stored[] = {"/p/ZENO0041.bmp", "/p/ZENO9999.bmp", "/p/MOR19999.jpg", "/p/MOR00042.bmp",
-                            "/p/IMG20231205.bmp", "/p/ZENO123456789012.pdf", "/p/shot12.bmp"};
+  const std::pair<QString, QString> cases[] = {
+      {"/p/ZENO0041.bmp", "/p/ZENO0042"},   {"/p/ZENO9999.bmp", "/p/ZENO10000"},
+      {"/p/MOR19999.jpg", "/p/MOR20000"},   {"/p/MOR00042.bmp", "/p/MOR00043"},
+      {"/p/IMG20231205.bmp", "/p/IMG20231206"}, {"/p/ZENO123456789012.pdf", "/p/ZENO123456789013"},
+      {"/p/shot12.bmp", "/p/sh0001"},       {"/p/MOR 123.bmp", "/p/MOR0124"},
+      {"/p/x-012.bmp", "/p/x0001"},         {"/p/MOR-000.bmp", "/p/MOR0001"},
+      {"/p/ab12x.bmp", "/p/a0001"},         {"/p/MOR   7.jpg", "/p/MOR0008"},
+      {"/p/IMG_1.5x.bmp", "/p/IMG_0002"},
+  };
   const auto never = [](const QString&) { return false; };
-  for (const QString& path : stored) {
+  for (const auto& [path, next] : cases) {
+    SCOPED_TRACE(path.toStdString());
     const stills::NumberedPath pieces = stills::SplitNumberedPath(path);
     const stills::NumberedName live =
         stills::AdvanceName({path, pieces.FileExt, pieces.FileCounter, pieces.BasePath}, "/p/MOR0000.bmp");
     const auto scanner = NextPassNames(path, ".bmp", never, 1);
-    ASSERT_TRUE(scanner) << path.toStdString();
-    EXPECT_EQ(scanner->acquired.chopped(4), live.BasePath) << path.toStdString();
+    ASSERT_TRUE(scanner);
+    EXPECT_EQ(live.BasePath, next);
+    EXPECT_EQ(scanner->acquired, next + ".bmp");
   }
 }
 

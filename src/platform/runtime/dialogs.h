@@ -27,4 +27,11 @@ Dialogs& dialogs();
 int MsgBox(const QString& prompt, int style, const QString& title);
 int RunModal(QDialog& dialog);
 
+// For an ending that nobody watches (a signal, a lost display): from now on
+// a message box is written to standard error and answered at once, and a
+// modal dialog is refused; those open now are closed as refused. `on` false
+// (tests only) goes back to asking.
+void AnswerUnattended(bool on = true);
+bool Unattended();
+
 }  // namespace rt

@@ -1,27 +1,29 @@
 #include "platform/runtime/end_requests.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <pthread.h>
+#include <signal.h>
 
 #include <QSocketNotifier>
-#include <cerrno>
+
+#include "platform/runtime/signal_fd.h"
 
 namespace rt {
 
 namespace {
 
-constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
-int gWriteEnd = -1;
-
-void onSignalCaught(int signal) {
-  const int saved = errno;
-  const unsigned char number = static_cast<unsigned char>(signal);
-  if (gWriteEnd >= 0) {
-    const ssize_t written = ::write(gWriteEnd, &number, 1);
-    static_cast<void>(written);  // a full pipe already holds a request
-  }
-  errno = saved;
+sigset_t endSignalSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&set, signal);
+  return set;
 }
+
+sigset_t gMaskBefore;
+bool gBlocked = false;
+
+// A program started from here (the viewer's "open with") must not inherit
+// signals it cannot receive.
+void restoreMaskInChild() { ::pthread_sigmask(SIG_SETMASK, &gMaskBefore, nullptr); }
 
 std::function<void()>& displayLoss() {
   static std::function<void()> onLoss;
@@ -39,31 +41,41 @@ void watchMessages(QtMsgType type, const QMessageLogContext& context, const QStr
 
 }  // namespace
 
+void BlockEndSignals() {
+  const sigset_t set = endSignalSet();
+  if (gBlocked) return;
+  if (::pthread_sigmask(SIG_BLOCK, &set, &gMaskBefore) != 0) return;
+  gBlocked = true;
+  ::pthread_atfork(nullptr, nullptr, restoreMaskInChild);
+}
+
 EndSignals::EndSignals(std::function<void(int)> onSignal, QObject* parent)
     : QObject(parent), onSignal_(std::move(onSignal)) {
-  if (gWriteEnd >= 0 || ::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
-  gWriteEnd = pipe_[1];
-  struct sigaction action {};
-  action.sa_handler = onSignalCaught;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
-  for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &action, &saved_[i]);
-  notifier_ = new QSocketNotifier(pipe_[0], QSocketNotifier::Read, this);
+  // Without BlockEndSignals in main() at least this thread takes them.
+  const sigset_t set = endSignalSet();
+  ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  fd_ = std::make_unique<SignalFd>(set);
+  if (!fd_->ok()) return;
+  notifier_ = new QSocketNotifier(fd_->fd(), QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, [this] { readSignals(); });
 }
 
-EndSignals::~EndSignals() {
-  if (!notifier_) return;
-  for (int i = 0; i < 3; ++i) ::sigaction(kSignals[i], &saved_[i], nullptr);
-  gWriteEnd = -1;
-  delete notifier_;
-  ::close(pipe_[0]);
-  ::close(pipe_[1]);
-}
+EndSignals::~EndSignals() { delete notifier_; }
+
+bool EndSignals::ok() const { return notifier_ != nullptr; }
 
 void EndSignals::readSignals() {
-  unsigned char number = 0;
-  while (::read(pipe_[0], &number, 1) == 1) onSignal_(number);
+  while (const std::optional<int> signal = fd_->next()) {
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    ::sigaction(*signal, &byDefault, nullptr);
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, *signal);
+    ::pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+    onSignal_(*signal);
+  }
 }
 
 void OnDisplayLost(std::function<void()> onLoss) {

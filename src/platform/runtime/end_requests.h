@@ -6,30 +6,39 @@
 
 #include <QObject>
 #include <functional>
-#include <signal.h>
+#include <memory>
 
 class QSocketNotifier;
 
 namespace rt {
 
-// While it lives, the three signals are caught: the handler only writes the
-// signal's number to a pipe, and `onSignal` runs on the event loop. The
-// first signal restores the default action, so a second one ends a program
-// that is stuck. The earlier actions come back when this is destroyed.
+class SignalFd;
+
+// Blocks the three signals in the calling thread, and so in every thread it
+// starts later: threads inherit the mask. Called first thing in main(),
+// before any library can start a thread, a blocked signal stays pending
+// whatever a library does to its disposition (a scanner backend's reader
+// thread resets SIGTERM to its default on every page), until EndSignals
+// takes it. Programs the process starts get the mask it had before.
+void BlockEndSignals();
+
+// While it lives, the three signals are taken from a signalfd on the event
+// loop and handed to `onSignal`. After the first of a kind, that kind gets
+// its default action back in this thread, so a second one ends a program
+// that is stuck.
 class EndSignals : public QObject {
  public:
   EndSignals(std::function<void(int)> onSignal, QObject* parent);
   ~EndSignals() override;
   EndSignals(const EndSignals&) = delete;
   EndSignals& operator=(const EndSignals&) = delete;
-  bool ok() const { return notifier_ != nullptr; }
+  bool ok() const;
 
  private:
   void readSignals();
   std::function<void(int)> onSignal_;
-  int pipe_[2] = {-1, -1};
+  std::unique_ptr<SignalFd> fd_;
   QSocketNotifier* notifier_ = nullptr;
-  struct sigaction saved_[3] = {};
 };
 
 // Runs `onLoss` when the connection to the display breaks (Qt would end the

@@ -6,6 +6,8 @@
 #include <vector>
 #include <unistd.h>
 
+#include "platform/runtime/settings.h"
+
 namespace rt {
 
 namespace {
@@ -28,6 +30,7 @@ void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 void End() {
   if (endHandler()) endHandler()();
   for (auto it = cleanUps().rbegin(); it != cleanUps().rend(); ++it) (*it)();
+  FlushSettings();
   std::fflush(nullptr);
   // Immediate: no destructors and no handlers of windows still open.
   ::_exit(0);

@@ -8,8 +8,8 @@ namespace rt {
 // Lets pending window events run once.
 void DoEvents();
 
-// Ends the program at once: no further handler runs. Settings are written
-// durably at every save, so nothing is pending here.
+// Ends the program at once: no further handler runs. Settings saved for
+// later are written and flushed first.
 [[noreturn]] void End();
 
 // Runs `cleanUp` when the program ends through End (devices that must be

@@ -6,12 +6,19 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <map>
 #include <optional>
+#include <set>
 #include <utility>
 #include <vector>
 
 #include "platform/files/atomic_file.h"
+#include "platform/files/unique_fd.h"
+#include "platform/runtime/paths.h"
 
 namespace rt {
 
@@ -111,20 +118,38 @@ Meaning meaningOf(const QByteArray& text) {
 
 bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
-// The whole file when it is a regular file, however large. Opening without
-// blocking keeps a named pipe in the file's place from holding up the
-// program.
-QByteArray readRegularFile(const QString& path) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return {};
+// A settings file as found on disk. Opening without blocking keeps a named
+// pipe in the file's place from holding up the program; the size is looked
+// at before anything is read, so a huge (or sparse) file costs nothing.
+struct FileRead {
+  enum Kind { Missing, Read, Unreadable } kind = Missing;
   QByteArray bytes;
+  QString reason;  // Unreadable: why
+};
+
+FileRead readFile(const QString& path) {
+  const files::UniqueFd fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (fd.get() < 0)
+    return errno == ENOENT || errno == ENOTDIR ? FileRead{} : FileRead{FileRead::Unreadable, {}, SystemReason(errno)};
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    QFile file;
-    if (file.open(fd, QIODevice::ReadOnly)) bytes = file.readAll();
+  if (::fstat(fd.get(), &st) != 0) return {FileRead::Unreadable, {}, SystemReason(errno)};
+  if (!S_ISREG(st.st_mode)) return {FileRead::Unreadable, {}, QStringLiteral("it is not a regular file")};
+  const QString tooLarge = QStringLiteral("it is larger than %1 MiB").arg(kMaxSettingsBytes / (1024 * 1024));
+  if (st.st_size > kMaxSettingsBytes) return {FileRead::Unreadable, {}, tooLarge};
+  // One byte more than allowed tells a file that grew since.
+  QByteArray bytes(static_cast<qsizetype>(st.st_size) + 1, Qt::Uninitialized);
+  qsizetype got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(fd.get(), bytes.data() + got, static_cast<std::size_t>(bytes.size() - got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return {FileRead::Unreadable, {}, SystemReason(errno)};
+    if (n == 0) break;
+    got += n;
+    if (got > kMaxSettingsBytes) return {FileRead::Unreadable, {}, tooLarge};
+    if (got == bytes.size()) bytes.resize(bytes.size() * 2);
   }
-  ::close(fd);
-  return bytes;
+  bytes.resize(got);
+  return {FileRead::Read, bytes, {}};
 }
 
 // The new value put into the lines: every line of that key changed in
@@ -166,27 +191,150 @@ QString ConfigFolder() {
 
 QString SettingsFile(const QString& application) { return ConfigFolder() + '/' + application + ".ini"; }
 
-QString GetSetting(const QString& application, const QString& section, const QString& key,
-                   const QString& defaultValue) {
-  bool inSection = section.isEmpty();
-  for (const Line& line : splitLines(readRegularFile(SettingsFile(application)))) {
-    const Meaning m = meaningOf(line.text);
-    if (m.kind == Meaning::Section) inSection = sameName(m.name, section);
-    else if (m.kind == Meaning::Key && inSection && sameName(m.name, key)) return m.value;
-  }
-  return defaultValue;
+namespace {
+
+struct Change {
+  QString section, key, value;
+};
+
+// Later saves of large files not yet written, per file, one per key.
+std::map<QString, std::vector<Change>>& pendingChanges() {
+  static std::map<QString, std::vector<Change>> pending;
+  return pending;
+}
+// Files replaced by a Later save and not flushed since.
+std::set<QString>& unflushedFiles() {
+  static std::set<QString> files;
+  return files;
 }
 
-bool SaveSetting(const QString& application, const QString& section, const QString& key,
-                 const QString& value) {
-  const QString path = SettingsFile(application);
-  std::vector<Line> lines = splitLines(readRegularFile(path));
-  putValue(lines, section, key, value);
+std::function<void(const QString&, const QString&)>& teller() {
+  static std::function<void(const QString&, const QString&)> tell;
+  return tell;
+}
+std::set<QString>& toldFiles() {
+  static std::set<QString> told;
+  return told;
+}
+std::set<QString>& refusedFiles() {
+  static std::set<QString> refused;
+  return refused;
+}
+
+// The file's lines with the changes still pending for it; nothing when it
+// cannot be read, which is told once.
+std::optional<std::vector<Line>> currentLines(const QString& path, QString* whyUnreadable = nullptr) {
+  const FileRead read = readFile(path);
+  if (read.kind == FileRead::Unreadable) {
+    if (toldFiles().insert(path).second) {
+      if (teller()) teller()(path, read.reason);
+      else std::fprintf(stderr, "%s could not be read: %s\n", qPrintable(path), qPrintable(read.reason));
+    }
+    if (whyUnreadable) *whyUnreadable = read.reason;
+    return std::nullopt;
+  }
+  std::vector<Line> lines = splitLines(read.bytes);
+  if (const auto pending = pendingChanges().find(path); pending != pendingChanges().end())
+    for (const Change& c : pending->second) putValue(lines, c.section, c.key, c.value);
+  return lines;
+}
+
+std::optional<QByteArray> rawValue(const QString& application, const QString& section, const QString& key) {
+  const auto lines = currentLines(SettingsFile(application));
+  if (!lines) return std::nullopt;
+  bool inSection = section.isEmpty();
+  for (const Line& line : *lines) {
+    const Meaning m = meaningOf(line.text);
+    if (m.kind == Meaning::Section) inSection = sameName(m.name, section);
+    else if (m.kind == Meaning::Key && inSection && sameName(m.name, key)) return line.text.mid(m.valueStart);
+  }
+  return std::nullopt;
+}
+
+bool writeLines(const QString& path, const std::vector<Line>& lines, files::Flush flush) {
   QByteArray bytes;
   for (const Line& line : lines) bytes += line.text + line.end;
   QDir().mkpath(ConfigFolder());
   return files::writeFileAtomically(QFile::encodeName(path).toStdString(), bytes.constData(),
-                                    static_cast<std::size_t>(bytes.size()), files::Commit::Replace);
+                                    static_cast<std::size_t>(bytes.size()), files::Commit::Replace, flush);
+}
+
+qint64 sizeOf(const std::vector<Line>& lines) {
+  qint64 size = 0;
+  for (const Line& line : lines) size += line.text.size() + line.end.size();
+  return size;
+}
+
+}  // namespace
+
+QString GetSetting(const QString& application, const QString& section, const QString& key,
+                   const QString& defaultValue) {
+  const std::optional<QByteArray> raw = rawValue(application, section, key);
+  if (!raw) return defaultValue;
+  QByteArray trimmed = *raw;
+  while (!trimmed.isEmpty() && isBlank(trimmed.back())) trimmed.chop(1);
+  return decode(QString::fromUtf8(trimmed));
+}
+
+std::optional<QString> GetSettingText(const QString& application, const QString& section, const QString& key,
+                                      const QString& defaultValue) {
+  const std::optional<QByteArray> raw = rawValue(application, section, key);
+  if (raw && QString::fromUtf8(*raw).toUtf8() != *raw) return std::nullopt;
+  return GetSetting(application, section, key, defaultValue);
+}
+
+SettingSaved StoreSetting(const QString& application, const QString& section, const QString& key,
+                          const QString& value, Durability durability) {
+  const QString path = SettingsFile(application);
+  QString whyUnreadable;
+  std::optional<std::vector<Line>> lines = currentLines(path, &whyUnreadable);
+  if (!lines) return {SettingSaved::Unreadable, whyUnreadable, refusedFiles().insert(path).second};
+  putValue(*lines, section, key, value);
+  if (durability == Durability::Later && sizeOf(*lines) > kRewriteBytes) {
+    std::vector<Change>& pending = pendingChanges()[path];
+    std::erase_if(pending, [&](const Change& c) { return sameName(c.section, section) && sameName(c.key, key); });
+    pending.push_back({section, key, value});
+    return {};
+  }
+  const bool later = durability == Durability::Later;
+  if (!writeLines(path, *lines, later ? files::Flush::Later : files::Flush::Now)) return {SettingSaved::Failed};
+  pendingChanges().erase(path);
+  if (later) unflushedFiles().insert(path);
+  else unflushedFiles().erase(path);
+  return {};
+}
+
+bool SaveSetting(const QString& application, const QString& section, const QString& key,
+                 const QString& value) {
+  return static_cast<bool>(StoreSetting(application, section, key, value, Durability::Now));
+}
+
+bool FlushSettings() {
+  // Written once more, flushed: the write follows a settings file that is a
+  // link, where a flush of the name alone would not.
+  std::set<QString> paths = std::move(unflushedFiles());
+  unflushedFiles().clear();
+  for (const auto& [path, changes] : pendingChanges()) paths.insert(path);
+  bool ok = true;
+  for (const QString& path : paths) {
+    if (!pendingChanges().count(path) && !QFileInfo::exists(path)) continue;  // removed since: nothing to flush
+    const std::optional<std::vector<Line>> lines = currentLines(path);
+    if (!lines || !writeLines(path, *lines, files::Flush::Now)) {
+      ok = false;
+      continue;
+    }
+    pendingChanges().erase(path);
+  }
+  return ok;
+}
+
+void OnUnreadableSettings(std::function<void(const QString& file, const QString& reason)> tell) {
+  teller() = std::move(tell);
+}
+
+void ForgetToldSettings() {
+  toldFiles().clear();
+  refusedFiles().clear();
 }
 
 }  // namespace rt

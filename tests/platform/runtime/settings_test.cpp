@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <functional>
+#include <vector>
 
 #include "platform/runtime/settings.h"
 #include "support/test_env.h"
@@ -114,6 +118,105 @@ TEST(Settings, AnUnwritableFolderFailsTheSaveAndReadsDefaults) {
   EXPECT_FALSE(rt::SaveSetting("ZENO", "PARAS", "Path", "/a/NEW0002.bmp"));
   EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "New"), "New");
   qputenv("XDG_CONFIG_HOME", saved);
+}
+
+// Files that exist but cannot be read: defaults, every save refused with the
+// file left exactly as it was, and one telling per file.
+TEST(Settings, AFileThatCannotBeReadIsNeverReplaced) {
+  struct Case {
+    const char* what;
+    std::function<bool(const QString& file)> make;
+    const char* reason;
+  };
+  const auto withContent = [](const QString& file) {
+    writeFile(file, "; keep me\n[PARAS]\nBorder=2\nPath=/x/MOR0007.bmp\n");
+    return true;
+  };
+  std::vector<Case> cases = {
+      {"a folder", [](const QString& f) { return QDir().mkpath(f); }, "it is not a regular file"},
+      {"a link to /dev/zero", [](const QString& f) { return QFile::link("/dev/zero", f); }, "it is not a regular file"},
+      {"a named pipe", [](const QString& f) { return ::mkfifo(QFile::encodeName(f).constData(), 0600) == 0; },
+       "it is not a regular file"},
+      {"a link to itself", [](const QString& f) { return QFile::link(f, f); }, "Too many levels of symbolic links"},
+      {"30 GB, sparse",
+       [&](const QString& f) {
+         return withContent(f) && ::truncate(QFile::encodeName(f).constData(), 30LL << 30) == 0;
+       },
+       "it is larger than 16 MiB"},
+      {"one byte over 16 MiB",
+       [&](const QString& f) {
+         return withContent(f) && ::truncate(QFile::encodeName(f).constData(), rt::kMaxSettingsBytes + 1) == 0;
+       },
+       "it is larger than 16 MiB"},
+  };
+  if (::geteuid() != 0)  // root reads it all the same
+    cases.push_back({"mode 0200",
+                     [&](const QString& f) { return withContent(f) && QFile::setPermissions(f, QFile::WriteOwner); },
+                     "Permission denied"});
+  std::vector<std::pair<QString, QString>> told;
+  rt::OnUnreadableSettings([&](const QString& file, const QString& reason) { told.emplace_back(file, reason); });
+  int number = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString application = QString("UNREAD%1").arg(++number);
+    const QString file = rt::SettingsFile(application);
+    QDir().mkpath(testing_support::configDir());
+    ASSERT_TRUE(c.make(file));
+    const QFileInfo before(file);
+    const QByteArray target = QFile::symLinkTarget(file).toUtf8();
+    told.clear();
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(rt::GetSetting(application, "PARAS", "Path", "New"), "New");
+      EXPECT_EQ(rt::StoreSetting(application, "PARAS", "Path", "/x/MOR0008.bmp", rt::Durability::Now).outcome,
+                rt::SettingSaved::Unreadable);
+      EXPECT_EQ(rt::StoreSetting(application, "PARAS", "Path", "/x/MOR0008.bmp", rt::Durability::Later).outcome,
+                rt::SettingSaved::Unreadable);
+      EXPECT_FALSE(rt::SaveSetting(application, "PARAS", "Border", "1"));
+    }
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].first, file);
+    EXPECT_EQ(told[0].second, c.reason);
+    const QFileInfo after(file);
+    EXPECT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.lastModified(), before.lastModified());
+    EXPECT_EQ(QFile::symLinkTarget(file).toUtf8(), target);
+    EXPECT_EQ(QDir(testing_support::configDir()).entryList({".vic-*"}, QDir::Files | QDir::Hidden), QStringList());
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    if (before.isDir()) QDir(file).removeRecursively();
+    else QFile::remove(file);
+  }
+  rt::OnUnreadableSettings(nullptr);
+}
+
+// A capture's path: a small file is replaced at once; a large one is not
+// rewritten for every capture, yet reads the new value, and the flush at the
+// end writes it.
+TEST(Settings, LaterSavesReplaceSmallFilesAndKeepLargeOnesForTheFlush) {
+  writeFile(rt::SettingsFile("SMALL"), "[PARAS]\nBorder=2\n");
+  ASSERT_TRUE(rt::StoreSetting("SMALL", "PARAS", "Path", "/x/MOR0002.bmp", rt::Durability::Later));
+  EXPECT_EQ(contentOf(rt::SettingsFile("SMALL")), "[PARAS]\nBorder=2\nPath=/x/MOR0002.bmp\n");
+
+  const QByteArray large = "[PARAS]\nPath=/x/MOR0001.bmp\n; " + QByteArray(rt::kRewriteBytes, 'x') + "\n";
+  writeFile(rt::SettingsFile("BIG"), large);
+  for (int n = 2; n <= 5; ++n)
+    ASSERT_TRUE(rt::StoreSetting("BIG", "paras", "path", QString("/x/MOR%1.bmp").arg(n, 4, 10, QChar('0')),
+                                 rt::Durability::Later));
+  EXPECT_EQ(contentOf(rt::SettingsFile("BIG")), large);
+  EXPECT_EQ(rt::GetSetting("BIG", "PARAS", "Path", "New"), "/x/MOR0005.bmp");
+  ASSERT_TRUE(rt::FlushSettings());
+  QByteArray flushed = large;
+  EXPECT_EQ(contentOf(rt::SettingsFile("BIG")), flushed.replace("MOR0001", "MOR0005"));
+  // A save that must reach the disk takes what waits along.
+  ASSERT_TRUE(rt::StoreSetting("BIG", "PARAS", "Path", "/x/MOR0006.bmp", rt::Durability::Later));
+  ASSERT_TRUE(rt::SaveSetting("BIG", "PARAS", "Border", "1"));
+  EXPECT_EQ(contentOf(rt::SettingsFile("BIG")), flushed.replace("MOR0005.bmp\n", "MOR0006.bmp\nBorder=1\n"));
+}
+
+TEST(Settings, AValueThatIsNotUtf8IsNotTakenForText) {
+  writeFile(rt::SettingsFile("BYTES"), "[PARAS]\nPath=/home/u/caf\xe9/MOR0003.bmp\nBorder=caf\xc3\xa9\n");
+  EXPECT_EQ(rt::GetSettingText("BYTES", "PARAS", "Path", "New"), std::nullopt);
+  EXPECT_EQ(rt::GetSettingText("BYTES", "PARAS", "Border", "New"), QString("caf\u00e9"));
+  EXPECT_EQ(rt::GetSettingText("BYTES", "PARAS", "Missing", "New"), QString("New"));
 }
 
 }  // namespace
