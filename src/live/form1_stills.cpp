@@ -89,8 +89,7 @@ CaptureOutcome form1::CaptureSingle() {
   // Told as itself: the file's own "No such file or directory" would hide it.
   if (const int error = rt::EnsurePicturesFolderFor(path)) {
     storePath(rt::Durability::Later);
-    rt::MsgBox(stills::FolderProblemText(path, error), rt::vbOKOnly | rt::vbInformation, app::kAppTitle);
-    return;
+    return {path, stills::FolderProblemText(path, error)};
   }
   files::clearLastError();
   const bool saved = saveFrame(*this, path);
