@@ -150,7 +150,7 @@ void StepClaimBitmap(benchmark::State& state) {
     scan::Image page = frameFor(state);
     fs::remove(path);
     state.ResumeTiming();
-    if (!scan::writeNewBitmap(std::move(page), path)) state.SkipWithError("write failed");
+    if (!scan::writeBmp(page, path, files::Commit::NoReplace)) state.SkipWithError("write failed");
   }
 }
 
@@ -159,9 +159,8 @@ void StepFlushBitmap(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     fs::remove(path);
-    if (!scan::writeNewBitmap(frameFor(state), path)) state.SkipWithError("write failed");
     state.ResumeTiming();
-    if (!files::flushToDisk(path)) state.SkipWithError("flush failed");
+    if (!scan::writeBmp(frameFor(state), path, files::Commit::NoReplace)) state.SkipWithError("write failed");
   }
 }
 

@@ -27,7 +27,7 @@
 #include "bench_env.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/program.h"
-#include "platform/scan/jpeg_write.h"
+#include "platform/scan/image_writes.h"
 
 namespace {
 

@@ -60,6 +60,16 @@ rt::Bool16 capFileSaveDIB(win::HWND hwnd, const QString& name) {
   return send(hwnd, WM_CAP_FILE_SAVEDIBA, 0, address(ansi.constData()));
 }
 
+capture::FrameSave capFileSaveFrame(win::HWND hwnd, const QString& name, pictures::Format format,
+                                    pictures::NextName next) {
+  capture::FrameSave save;
+  save.format = format;
+  save.next = std::move(next);
+  const QByteArray ansi = rt::Ansi(name);
+  send(hwnd, WM_CAP_FILE_SAVEDIBA, reinterpret_cast<win::WPARAM>(&save), address(ansi.constData()));
+  return save;
+}
+
 rt::Bool16 capDlgVideoFormat(win::HWND hwnd) { return send(hwnd, WM_CAP_DLG_VIDEOFORMAT, 0, 0); }
 
 rt::Bool16 capDlgVideoSource(win::HWND hwnd) { return send(hwnd, WM_CAP_DLG_VIDEOSOURCE, 0, 0); }

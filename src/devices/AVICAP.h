@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/capture/capture.h"
+#include "platform/capture/dib.h"
 #include "platform/runtime/vb.h"
 #include "platform/window/window.h"
 
@@ -32,6 +33,10 @@ rt::Bool16 capDriverDisconnect(win::HWND hwnd);
 rt::Bool16 capDriverGetCaps(win::HWND hwnd, CAPDRIVERCAPS* caps, std::int32_t size);
 // The name goes as a zero-terminated 8-bit copy, made for the call.
 rt::Bool16 capFileSaveDIB(win::HWND hwnd, const QString& name);
+// capFileSaveDIB that stores the frame in `format`, going on to the names
+// `next` gives while the one asked for is taken, and tells what happened.
+capture::FrameSave capFileSaveFrame(win::HWND hwnd, const QString& name, pictures::Format format,
+                                    pictures::NextName next);
 rt::Bool16 capDlgVideoFormat(win::HWND hwnd);
 rt::Bool16 capDlgVideoSource(win::HWND hwnd);
 rt::Bool16 capPreview(win::HWND hwnd, rt::Bool16 flag);

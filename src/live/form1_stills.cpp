@@ -4,9 +4,7 @@
 #include "app/forms.h"
 #include "app/settings_values.h"
 #include "devices/AVICAP.h"
-#include "devices/EZTwain.h"
 #include "live/form1.h"
-#include "platform/files/atomic_file.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
 #include "stills/mCmnDlg.h"
@@ -24,8 +22,6 @@ namespace {
 
 // Names looked at for a free one before the search gives up.
 constexpr int kNameTries = 100000;
-// Saves tried when other programs keep claiming the name just found free.
-constexpr int kSaveAttempts = 16;
 
 const QString kSaveFilter = " *.bmp| *.bmp| *.jpg| *.jpg| *.pdf| *.pdf";
 const QString kSaveTitle = "Save Single Frame";
@@ -41,35 +37,11 @@ void adopt(const stills::NumberedName& name) {
   AppState.BasePath = name.BasePath;
 }
 
-// The capture window claims the name without replacing anything; when
-// another program took it in the meantime, the next free name is tried.
-bool saveFrame(form1& window, QString& path) {
-  rt::EnsurePicturesFolderFor(path);
-  bool saved = devices::capFileSaveDIB(AppState.hCapWnd, path) == rt::True;
-  for (int attempt = 1; !saved && attempt < kSaveAttempts && stills::NameInUse(path); ++attempt) {
-    path = window.NextNumberedName();
-    saved = devices::capFileSaveDIB(AppState.hCapWnd, path) == rt::True;
-  }
-  return saved;
-}
-
 // Stored at once, not only when the window unloads: a program ended by a
 // signal, a lost display or a crash still goes on from here next time. A
 // capture's path is not flushed (the unload flushes it); the user's choice
 // of name is.
 void storePath(rt::Durability durability) { app::StorePath(AppState.FilePath, durability); }
-
-// A bitmap must not pass for a JPEG or PDF file: it goes back to its
-// ".bmp" name, and the user is told.
-CaptureOutcome keepAsBitmap(const QString& path, stills::StillFormat format) {
-  const int error = files::lastError();
-  const std::optional<QString> bitmap = stills::ReturnToBitmapName(path);
-  if (bitmap) {
-    stills::LoadViewerPicture(*bitmap);
-    stills::SetViewerLabelToPath(*bitmap);
-  }
-  return {bitmap.value_or(path), stills::RewriteProblemText(path, format, error, bitmap)};
-}
 
 }  // namespace
 
@@ -91,26 +63,22 @@ CaptureOutcome form1::CaptureSingle() {
     storePath(rt::Durability::Later);
     return {path, stills::FolderProblemText(path, error)};
   }
-  files::clearLastError();
-  const bool saved = saveFrame(*this, path);
-  const int saveError = files::lastError();
+  // The frame goes to disk once, in its final format; when another program
+  // takes the name meanwhile, the next free one is used.
+  const capture::FrameSave save = devices::capFileSaveFrame(
+      AppState.hCapWnd, path, stills::StoredFormat(stills::FormatForExtension(AppState.FileExt)),
+      [this]() -> std::optional<std::string> { return rt::Ansi(NextNumberedName()).toStdString(); });
+  if (save.answered) path = QString::fromLocal8Bit(save.result.path.c_str());
   storePath(rt::Durability::Later);
-  // A failed save keeps its number used up; nothing is shown or converted,
-  // since the file is missing or is somebody else's.
-  if (!saved) return {path, stills::SaveProblemText(path, saveError)};
+  const pictures::StoreResult& result = save.result;
+  // A failed save keeps its number used up; only a file that stands is
+  // shown, and only one that reached the medium is "Saved".
+  CaptureOutcome outcome{path, result.saved() ? QString() : stills::StoreProblemText(path, result)};
+  if (!result.stands) return outcome;
   stills::ShowViewer();
-  // Loaded once: the viewer shows the bitmap as the capture window wrote it,
-  // and the same picture is rewritten in the chosen format.
-  const std::int32_t picture = stills::LoadCapturedBitmap(path);
-  if (const scan::Image* image = scan::heldImage(picture)) stills::SetViewerPicture(stills::ToQImage(*image), path);
+  stills::SetViewerPicture(result.picture, path);
   stills::SetViewerLabelToPath(path);
-  const stills::StillFormat format = stills::FormatForExtension(AppState.FileExt);
-  files::clearLastError();
-  CaptureOutcome outcome{path, {}};
-  if (!stills::RewriteInFormat(picture, path, format) &&
-      (format == stills::StillFormat::Jpeg || format == stills::StillFormat::Pdf))
-    outcome = keepAsBitmap(path, format);
-  ShowSaved(outcome.path);
+  if (result.saved()) ShowSaved(path);
   app::form1.Show();
   return outcome;
 }

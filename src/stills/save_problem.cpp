@@ -8,10 +8,10 @@ namespace stills {
 
 namespace {
 
-QString formatName(StillFormat format) {
+QString formatName(pictures::Format format) {
   switch (format) {
-    case StillFormat::Jpeg: return "JPEG";
-    case StillFormat::Pdf: return "PDF";
+    case pictures::Format::Jpeg: return "JPEG";
+    case pictures::Format::Pdf: return "PDF";
     default: return "a bitmap";
   }
 }
@@ -27,20 +27,12 @@ QString FolderProblemText(const QString& path, int error) {
   return kSaveProblem + '\n' + QFileInfo(path).absolutePath() + " could not be created: " + rt::SystemReason(error);
 }
 
-QString RewriteProblemText(const QString& path, StillFormat format, int error,
-                           const std::optional<QString>& bitmapPath) {
-  QString line = path + " could not be written as " + formatName(format);
-  if (error != 0) line += " (" + rt::SystemReason(error) + ")";
-  line += bitmapPath ? "; the picture was kept as the bitmap " + *bitmapPath + "."
-                     : "; the picture stays a bitmap under that name.";
-  return kSaveProblem + '\n' + line;
-}
-
-std::optional<QString> ReturnToBitmapName(const QString& path) {
-  if (path.size() < 5 || path[path.size() - 4] != '.') return std::nullopt;
-  const QString bitmap = path.left(path.size() - 4) + ".bmp";
-  if (bitmap == path || !rt::Name(path, bitmap)) return std::nullopt;
-  return bitmap;
+QString StoreProblemText(const QString& path, const pictures::StoreResult& result) {
+  if (result.refused)
+    return kSaveProblem + '\n' + path + ": the picture cannot be written as " + formatName(result.format);
+  QString text = SaveProblemText(path, result.failure.error);
+  if (result.stands) text += "\nThe file stands under that name but may not have reached the disk.";
+  return text;
 }
 
 }  // namespace stills

@@ -3,9 +3,8 @@
 // the fixed first line "Problem saving frame", then the file and why.
 
 #include <QString>
-#include <optional>
 
-#include "stills/still_format.h"
+#include "platform/pictures/picture_store.h"
 
 namespace stills {
 
@@ -18,15 +17,9 @@ QString SaveProblemText(const QString& path, int error);
 // The folder of `path` (the Pictures folder) could not be created.
 QString FolderProblemText(const QString& path, int error);
 
-// The frame was written to `path` as a bitmap but could not be rewritten in
-// `format` (`error` as above, 0 when no file operation failed). `bitmapPath`
-// is where the bitmap went back to, nothing when it stays under `path`.
-QString RewriteProblemText(const QString& path, StillFormat format, int error,
-                           const std::optional<QString>& bitmapPath);
-
-// Moves a picture that is still a bitmap to the ".bmp" name of its number
-// without replacing anything; the new path, or nothing when `path` has no
-// four-character extension or the name is taken.
-std::optional<QString> ReturnToBitmapName(const QString& path);
+// The store's answer for a frame that is not saved: the file and the
+// system's reason, and, when the file stands under its name but did not
+// reach the medium, that it may be lost.
+QString StoreProblemText(const QString& path, const pictures::StoreResult& result);
 
 }  // namespace stills

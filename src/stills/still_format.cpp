@@ -3,9 +3,6 @@
 #include <bit>
 #include <cstring>
 
-#include "devices/EZTwain.h"
-#include "platform/files/durability.h"
-#include "platform/runtime/paths.h"
 
 namespace stills {
 
@@ -18,8 +15,12 @@ StillFormat FormatForExtension(const QString& fileExt) {
   return StillFormat::None;
 }
 
-std::int32_t LoadCapturedBitmap(const QString& path) {
-  return TWAIN_LoadNativeFromFilename(rt::Ansi(path).constData());
+pictures::Format StoredFormat(StillFormat format) {
+  switch (format) {
+    case StillFormat::Jpeg: return pictures::Format::Jpeg;
+    case StillFormat::Pdf: return pictures::Format::Pdf;
+    default: return pictures::Format::Bmp;
+  }
 }
 
 namespace {
@@ -57,22 +58,6 @@ QImage ToQImage(const scan::Image& picture) {
   QImage copy = view.convertToFormat(QImage::Format_RGB32);
   if (picture.layout == scan::Layout::Bitmap) copy.mirror();
   return copy;
-}
-
-bool RewriteInFormat(std::int32_t picture, const QString& path, StillFormat format) {
-  const QByteArray name = rt::Ansi(path);
-  std::int32_t status = scan::kWriteFailed;
-  // Each writer releases the picture, whatever its outcome.
-  switch (format) {
-    case StillFormat::Bmp: status = DIB_WriteToBmp(picture, name.constData()); break;
-    case StillFormat::Jpeg: status = DIB_WriteToJpeg(picture, name.constData()); break;
-    case StillFormat::Pdf: status = DIB_WriteToPdf(picture, name.constData()); break;
-    case StillFormat::None: DIB_Free(picture); break;
-  }
-  // The capture window's bitmap was left unflushed for the conversion; when
-  // it stays it goes to disk now.
-  if (status != scan::kWriteOk) files::flushToDisk(name.toStdString());
-  return status == scan::kWriteOk;
 }
 
 }  // namespace stills

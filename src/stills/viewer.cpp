@@ -137,6 +137,14 @@ QImage ViewerSizedImage(const scan::Image& picture) {
   return image;
 }
 
+QImage ViewerSizedImage(const QImage& picture) {
+  if (picture.width() <= kDecodeWidth && picture.height() <= kDecodeHeight) return picture;
+  const int factor = std::max((picture.width() + kDecodeWidth - 1) / kDecodeWidth,
+                              (picture.height() + kDecodeHeight - 1) / kDecodeHeight);
+  return picture.scaled(std::max(1, picture.width() / factor), std::max(1, picture.height() / factor),
+                        Qt::IgnoreAspectRatio, Qt::FastTransformation);
+}
+
 QPoint ViewerPosition(const QRect& owner, const QSize& viewer, const QRect& screen) {
   const int top = std::clamp(owner.top(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - viewer.height()));
   const int left = std::clamp(owner.left(), screen.left(), std::max(screen.left(), screen.right() + 1 - viewer.width()));

@@ -32,6 +32,7 @@ void SetViewerPicture(const QImage& picture, const QString& path);
 // at for the viewer, each pixel sampled from the middle of its block. Null
 // for an invalid picture.
 QImage ViewerSizedImage(const scan::Image& picture);
+QImage ViewerSizedImage(const QImage& picture);
 
 // Where the viewer's frame goes beside the owner's frame: to its right when
 // the screen has room, else to its left, below or above; when none has

@@ -7,7 +7,8 @@
 #include "app/forms.h"
 #include "app/settings_values.h"
 #include "devices/EZTwain.h"
-#include "platform/files/durability.h"
+#include "platform/files/folder_of.h"
+#include "platform/pictures/picture_store.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"
 #include "platform/runtime/program.h"
@@ -16,6 +17,7 @@
 #include "stills/next_name.h"
 #include "stills/numbered_name.h"
 #include "stills/saved.h"
+#include "stills/still_format.h"
 #include "stills/viewer.h"
 #include "twain/run_outcome.h"
 #include "twain/run_report.h"
@@ -130,7 +132,10 @@ void Form2::AcquireRun() {
       outcome_.cause = opening.reason;
       outcome_.causeShown = wasSuppressed == 0;
     }
-    while (!endRequested_ && AcquirePass(sourceOpen)) report.pageWritten();
+    while (!endRequested_ && AcquirePass(sourceOpen)) {
+    }
+    FinishPage();
+    report.setPages(outcome_.pagesWritten);
     TWAIN_CloseSource();
     // Whoever silenced the library before the run gets it back that way.
     TWAIN_SuppressErrorMessages(wasSuppressed);
@@ -145,70 +150,80 @@ void Form2::AcquireRun() {
   else mnuLive_Click();
 }
 
-// One page; false when none was acquired, which ends the run.
+// One page; false when none was acquired or the page before could not be
+// saved, which ends the run. The page before reaches the medium while this
+// one is read, and takes its name once this one is in memory.
 bool Form2::AcquirePass(bool sourceOpen) {
   const QString fileExt = AppState.FileExt;
   const auto names = NextPassNames(Filename0, fileExt, stills::TakenNames(), kMaxNamesTried);
   if (!names) {
+    FinishPage();
     outcome_.cause = "No free numbered file name follows " + Filename0 + ".";
     return false;
   }
-  if (const int error = rt::EnsurePicturesFolderFor(names->acquired)) {
-    outcome_.cause = QFileInfo(names->acquired).absolutePath() + " could not be created: " + rt::SystemReason(error);
+  if (const int error = rt::EnsurePicturesFolderFor(names->target)) {
+    FinishPage();
+    outcome_.cause = QFileInfo(names->target).absolutePath() + " could not be created: " + rt::SystemReason(error);
     return false;
   }
-  const std::int32_t result =
-      sourceOpen ? TWAIN_AcquireToFilename(hWnd(), rt::Ansi(names->acquired).constData()) : -1;
-  // A success that left no file would only repeat; it ends the run as well.
-  const bool acquired = result == 0 && rt::FileLen(names->acquired).has_value();
-  QString passName = names->target;
+  // Before a prompt that may wait for the user, the page before is named
+  // at once; a feeder's next page is read meanwhile.
+  const bool overlap = scan::feederOpen();
+  if (!overlap && !FinishPage()) return false;
+  scan::AcquiredPage page = sourceOpen ? scan::acquirePage(hWnd()) : scan::AcquiredPage{};
+  const bool acquired = page.result == scan::Acquire::Acquired && page.image;
+  const scan::Failure failure = scan::lastFailure();
+  const bool earlierSaved = FinishPage(acquired);
+  bool writeFailed = !earlierSaved;
   if (acquired) {
-    passName = ConvertPage(names->acquired, names->target, fileExt);
-    lastImage_ = passName;
+    pending_ = std::make_unique<pictures::PendingPicture>(
+        scan::pageOf(std::move(*page.image)), files::folderOf(rt::Ansi(names->target).toStdString()),
+        stills::StoredFormat(stills::FormatForExtension(TargetExtension(fileExt))));
+    pendingName_ = names->target;
+    // The run stops after a page that could not be saved; this one is
+    // still written if it can be. One that failed to write is told now.
+    if (!earlierSaved || pending_->failed()) writeFailed = !FinishPage() || !earlierSaved;
+  } else if (sourceOpen && earlierSaved) {
+    AcquisitionEnded(outcome_, static_cast<std::int32_t>(page.result), failure.reason, failure.pageLost,
+                     failure.cancelled);
+  }
+  Filename0 = names->target;
+  stills::SetViewerLabelToPath(names->target);
+  showAgain();
+  rt::DoEvents();
+  return acquired && !writeFailed;
+}
+
+// Names the page written last, durable, under its name or, when another
+// program took that meanwhile, the next free one in its format. False when
+// it could not be saved; the run's outcome then says why.
+bool Form2::FinishPage(bool pageReadSince) {
+  if (!pending_) return true;
+  const std::unique_ptr<pictures::PendingPicture> pending = std::move(pending_);
+  QString cursor = pendingName_;
+  const QString fileExt = AppState.FileExt;
+  const pictures::StoreResult result =
+      pending->finish(rt::Ansi(pendingName_).toStdString(), [&]() -> std::optional<std::string> {
+        const auto names = NextPassNames(cursor, fileExt, stills::TakenNames(), kMaxNamesTried);
+        if (!names) return std::nullopt;
+        cursor = names->target;
+        return rt::Ansi(cursor).toStdString();
+      });
+  const QString name = QString::fromLocal8Bit(result.path.c_str());
+  if (result.saved()) {
+    lastImage_ = name;
+    // Shown from memory as soon as it stands under its name, so that the
+    // viewer never shows an older page under the newest name (a flatbed's
+    // prompt for the next page included).
+    stills::SetViewerPicture(stills::ViewerSizedImage(result.picture), name);
     // The next start goes on from this page, however the program ends; the
     // unload flushes it.
     StorePath(rt::Durability::Later);
-    PageWritten(outcome_, passName);
-  } else if (sourceOpen) {
-    const scan::Failure failure = scan::lastFailure();
-    AcquisitionEnded(outcome_, result, failure.reason, failure.pageLost, failure.cancelled);
+    PageWritten(outcome_, name);
+    return true;
   }
-  Filename0 = passName;
-  stills::SetViewerLabelToPath(passName);
-  showAgain();
-  rt::DoEvents();
-  return acquired;
-}
-
-// The page goes to its final name and is shown in the viewer from memory as
-// soon as it stands there, so that the viewer never shows an older page
-// under the newest name (a flatbed's prompt for the next page included).
-QString Form2::ConvertPage(const QString& acquired, const QString& target, const QString& fileExt) {
-  const std::int32_t image = TWAIN_LoadNativeFromFilename(rt::Ansi(acquired).constData());
-  const scan::Image* held = scan::heldImage(image);
-  const QImage picture = held ? stills::ViewerSizedImage(*held) : QImage();
-  const QString kept = KeepPage(image, acquired, target, fileExt);
-  stills::SetViewerPicture(picture, kept);
-  return kept;
-}
-
-// Moves the acquired bitmap to the target name and rewrites it there in
-// that format, flushed to disk. When the page cannot be converted it stays
-// the bitmap, back under its ".bmp" name where it can go, and is flushed as
-// it is; answers the name the page ends under. Releases the image.
-QString Form2::KeepPage(std::int32_t image, const QString& acquired, const QString& target, const QString& fileExt) {
-  QString kept = acquired;
-  if (target != acquired && image != 0 && rt::Name(acquired, target)) {
-    const QByteArray path = rt::Ansi(target);
-    const std::int32_t written =
-        fileExt == ".jpg" ? DIB_WriteToJpeg(image, path.constData()) : DIB_WriteToPdf(image, path.constData());
-    if (written == scan::kWriteOk) return target;
-    if (!rt::Name(target, acquired)) kept = target;
-  } else {
-    DIB_Free(image);
-  }
-  files::flushToDisk(rt::Ansi(kept).toStdString());
-  return kept;
+  PageNotSaved(outcome_, name, result, pageReadSince);
+  return false;
 }
 
 void Form2::showAgain() {

@@ -4,10 +4,12 @@
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "app/Form2_design.h"
 #include "platform/runtime/settings.h"
+#include "platform/pictures/picture_store.h"
 #include "twain/run_outcome.h"
 
 class QCloseEvent;
@@ -44,14 +46,16 @@ class Form2 : public app::Form2Design {
  private:
   friend class RunScope;
   bool AcquirePass(bool sourceOpen);
-  QString ConvertPage(const QString& acquired, const QString& target, const QString& fileExt);
-  QString KeepPage(std::int32_t image, const QString& acquired, const QString& target, const QString& fileExt);
+  bool FinishPage(bool pageReadSince = false);
   void showAgain();
   void setCommandsEnabled(bool enabled);
 
   QString loadedPath_;
   std::optional<QString> lastImage_;
   RunOutcome outcome_;  // of the run under way or the last one
+  // The page written last, on its way to the medium, and its name.
+  std::unique_ptr<pictures::PendingPicture> pending_;
+  QString pendingName_;
   bool runEnded_ = false;
   bool running_ = false;
   bool closingByFrame_ = false;

@@ -1,6 +1,7 @@
 #include "twain/run_outcome.h"
 
 #include "devices/EZTwain.h"
+#include "platform/runtime/paths.h"
 
 namespace twain {
 
@@ -19,6 +20,16 @@ void AcquisitionEnded(RunOutcome& run, std::int32_t result, const QString& reaso
   run.pageLost = pageLost;
 }
 
+void PageNotSaved(RunOutcome& run, const QString& path, const pictures::StoreResult& result, bool pageReadSince) {
+  QString cause = "Cannot write " + path;
+  if (result.refused) cause += ": the page cannot be written in that format";
+  else if (result.failure.error != 0) cause += ": " + rt::SystemReason(result.failure.error);
+  if (result.stands) cause += "; the file stands under that name but may not have reached the disk";
+  run.cause = cause + ".";
+  if (pageReadSince) run.lostPage = path;
+  else run.pageLost = true;
+}
+
 QString RunOutcomeMessage(const RunOutcome& run) {
   if (!run.cause || run.causeShown) return {};
   QString text = "Scanning stopped: " + *run.cause + (run.cause->endsWith('.') ? "\n" : ".\n");
@@ -28,6 +39,7 @@ QString RunOutcomeMessage(const RunOutcome& run) {
     text += (run.pagesWritten == 1 ? QStringLiteral("1 page was saved")
                                    : QString::number(run.pagesWritten) + " pages were saved") +
             ", the last as " + *run.lastWritten + ".";
+  if (run.lostPage) text += "\nThe page meant for " + *run.lostPage + " could not be saved; scan it again.";
   if (run.pageLost) text += "\nThe page read last could not be saved; scan it again.";
   return text;
 }

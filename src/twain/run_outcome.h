@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/pictures/picture_store.h"
 #include "stills/saved.h"
 
 namespace twain {
@@ -20,6 +21,7 @@ struct RunOutcome {
   // (an empty feeder, "Done" or Cancel).
   std::optional<QString> cause;
   bool pageLost = false;  // the page read last was not saved
+  std::optional<QString> lostPage;  // a page read before the last that was not saved
   bool causeShown = false;  // the library showed the cause itself already
 };
 
@@ -31,6 +33,10 @@ void PageWritten(RunOutcome& run, const QString& path);
 // of its failure, `cancelled` whether the user cancelled the page.
 void AcquisitionEnded(RunOutcome& run, std::int32_t result, const QString& reason, bool pageLost,
                       bool cancelled = false);
+
+// Records a page that was read but not saved under `path` (the store's
+// `result` tells why); `pageReadSince` when another page was read after it.
+void PageNotSaved(RunOutcome& run, const QString& path, const pictures::StoreResult& result, bool pageReadSince);
 
 // What to tell the user once the run is over; empty when nothing is to be
 // told.

@@ -14,7 +14,7 @@ class RunReport {
   ~RunReport();
   RunReport(const RunReport&) = delete;
   RunReport& operator=(const RunReport&) = delete;
-  void pageWritten() { ++pages_; }
+  void setPages(int pages) { pages_ = pages; }
 
  private:
   bool enabled_;

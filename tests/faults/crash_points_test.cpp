@@ -1,8 +1,9 @@
-// The process dies at each point of a picture's write order: the bitmap that
-// claims the name is written (not yet flushed), moved to the name of the
-// chosen format (scanner pages), and converted there from memory. Wherever
-// it dies, every earlier picture is intact, and a final name holds a whole
-// picture or nothing, never part of one.
+// The process dies at each point of a picture's write order: encoding into
+// its temporary file, written but not yet named, named. Wherever it dies,
+// every earlier picture is intact, and a final name holds a whole picture in
+// its final format or nothing, never part of one and never a bitmap under
+// another format's name. A picture a crash left between placeholder and
+// rename is finished by the next write into the folder.
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,7 @@
 
 #include "fault_tools.h"
 #include "platform/capture/dib.h"
-#include "platform/files/atomic_file.h"
-#include "platform/files/durability.h"
-#include "platform/scan/image_files.h"
+#include "platform/pictures/picture_store.h"
 #include "qt_printers.h"
 #include "support/test_env.h"
 
@@ -26,55 +25,62 @@ using faults::snapshot;
 
 std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-enum class Point { AfterBitmap, AfterRename, DuringConversion };
+enum class Point { DuringWrite, BeforeName, AfterName };
 
 struct Case {
   const char* what;
-  bool scanner;  // a scanned page (".bmp" first, then renamed) or a captured frame (bitmap under the final name)
+  bool scanner;  // a scanned page or a captured frame
+  pictures::Format format;
   const char* extension;
   Point point;
-  const char* left;  // the one new name, holding the whole bitmap
   int signal;
 };
 
 const Case kCases[] = {
-    {"page, killed after the bitmap", true, ".jpg", Point::AfterBitmap, "ZENO0042.bmp", SIGKILL},
-    {"page, killed after the rename", true, ".jpg", Point::AfterRename, "ZENO0042.jpg", SIGKILL},
-    {"page, killed during the JPEG", true, ".jpg", Point::DuringConversion, "ZENO0042.jpg", SIGXFSZ},
-    {"page, killed during the PDF", true, ".pdf", Point::DuringConversion, "ZENO0042.pdf", SIGXFSZ},
-    {"frame, killed after the bitmap", false, ".jpg", Point::AfterBitmap, "ZENO0042.jpg", SIGKILL},
-    {"frame, killed during the JPEG", false, ".jpg", Point::DuringConversion, "ZENO0042.jpg", SIGXFSZ},
-    {"frame, killed during the PDF", false, ".pdf", Point::DuringConversion, "ZENO0042.pdf", SIGXFSZ},
+    {"page, killed during the JPEG", true, pictures::Format::Jpeg, ".jpg", Point::DuringWrite, SIGXFSZ},
+    {"page, killed before the name", true, pictures::Format::Pdf, ".pdf", Point::BeforeName, SIGKILL},
+    {"page, killed after the name", true, pictures::Format::Jpeg, ".jpg", Point::AfterName, SIGKILL},
+    {"frame, killed during the PDF", false, pictures::Format::Pdf, ".pdf", Point::DuringWrite, SIGXFSZ},
+    {"frame, killed during the bitmap", false, pictures::Format::Bmp, ".bmp", Point::DuringWrite, SIGXFSZ},
+    {"frame, killed before the name", false, pictures::Format::Jpeg, ".jpg", Point::BeforeName, SIGKILL},
+    {"frame, killed after the name", false, pictures::Format::Pdf, ".pdf", Point::AfterName, SIGKILL},
 };
 
-// Pictures taken before, the way the program leaves them: flushed.
+// Pictures taken before, the way the program leaves them.
 void takeEarlierPictures(const QString& dir) {
-  const std::string bitmap = native(dir + "/ZENO0040.bmp"), jpeg = native(dir + "/ZENO0041.jpg");
-  ASSERT_TRUE(capture::saveDib(faults::busyPicture(320, 240, 1), bitmap));
-  ASSERT_TRUE(files::flushToDisk(bitmap));
-  ASSERT_TRUE(capture::saveDib(faults::busyPicture(320, 240, 2), jpeg));
-  ASSERT_EQ(DIB_WriteToJpeg(TWAIN_LoadNativeFromFilename(jpeg.c_str()), jpeg.c_str()), scan::kWriteOk);
+  ASSERT_TRUE(capture::saveDib(faults::busyPicture(320, 240, 1), native(dir + "/ZENO0040.bmp")));
+  ASSERT_TRUE(pictures::storePicture(pictures::Frame{faults::busyPicture(320, 240, 2)}, native(dir + "/ZENO0041.jpg"),
+                                     pictures::Format::Jpeg)
+                  .saved());
+}
+
+pictures::Picture pictureOf(const Case& c, const QImage& frame) {
+  if (!c.scanner) return pictures::Frame{frame};
+  const QImage rgb = frame.convertToFormat(QImage::Format_RGB888);
+  pictures::Page page;
+  page.width = rgb.width();
+  page.height = rgb.height();
+  page.xDpi = page.yDpi = 300;
+  for (int y = 0; y < rgb.height(); ++y)
+    page.pixels.insert(page.pixels.end(), rgb.constScanLine(y), rgb.constScanLine(y) + 3 * rgb.width());
+  return page;
 }
 
 // In a child process: one picture's steps up to `c.point`, where it dies.
 [[noreturn]] void writeUntilKilled(const Case& c, const QString& dir, const QImage& frame) {
   const std::string target = native(dir + "/ZENO0042" + c.extension);
-  const std::string bitmap = c.scanner ? native(dir + "/ZENO0042.bmp") : target;
-  const bool written = c.scanner ? scan::writeNewBitmap(*scan::inLayout(capture::bitmapOf(frame), scan::Layout::TopDown), bitmap)
-                                 : capture::saveDib(frame, bitmap);
-  if (!written) _exit(1);
-  if (c.point == Point::AfterBitmap) std::raise(SIGKILL);
-  const std::int32_t picture = TWAIN_LoadNativeFromFilename(bitmap.c_str());
-  if (c.scanner && !files::renameNoReplace(bitmap, target)) _exit(2);
-  if (c.point == Point::AfterRename) std::raise(SIGKILL);
-  // The converted file outgrows this limit half-way, which kills the process.
-  rlimit limit{};
-  getrlimit(RLIMIT_FSIZE, &limit);
-  limit.rlim_cur = 4096;
-  setrlimit(RLIMIT_FSIZE, &limit);
-  std::signal(SIGXFSZ, SIG_DFL);
-  const auto convert = std::string(c.extension) == ".jpg" ? DIB_WriteToJpeg : DIB_WriteToPdf;
-  convert(picture, target.c_str());
+  if (c.point == Point::DuringWrite) {
+    // The file outgrows this limit half-way, which kills the process.
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, SIG_DFL);
+  }
+  pictures::PendingPicture pending(pictureOf(c, frame), native(dir), c.format);
+  if (c.point == Point::BeforeName) std::raise(SIGKILL);
+  if (!pending.finish(target).saved()) _exit(1);
+  std::raise(SIGKILL);
   _exit(3);
 }
 
@@ -96,13 +102,54 @@ TEST(CrashPoints, EarlierPicturesStayAndAFinalNameHoldsAWholePictureOrNothing) {
 
     faults::Snapshot now = snapshot(dir);
     const QStringList temps = faults::leftoverTemps(dir);
-    EXPECT_EQ(temps.size(), c.point == Point::DuringConversion ? 1 : 0);
+    EXPECT_EQ(temps.size(), c.point == Point::AfterName ? 0 : 1);
     for (const QString& temp : temps) now.erase(temp);
     for (const auto& [name, content] : before) EXPECT_EQ(now[name], content) << name.toStdString();
-    ASSERT_EQ(now.size(), before.size() + 1);
-    ASSERT_EQ(now.count(c.left), 1u);
-    EXPECT_EQ(faults::formatOf(dir + "/" + c.left), "bmp");
-    EXPECT_EQ(faults::decoded(dir + "/" + c.left), frame.convertToFormat(QImage::Format_RGB32));
+    const QString left = QString("ZENO0042") + c.extension;
+    ASSERT_EQ(now.size(), before.size() + (c.point == Point::AfterName ? 1 : 0));
+    if (c.point != Point::AfterName) continue;
+    if (c.format == pictures::Format::Pdf) {
+      EXPECT_TRUE(faults::isOnePagePdf(dir + "/" + left));
+    } else {
+      EXPECT_EQ(faults::formatOf(dir + "/" + left), c.format == pictures::Format::Jpeg ? "jpeg" : "bmp");
+    }
+  }
+}
+
+// A crash between the placeholder and the rename, on a file system without
+// no-replace renames and links: the empty name and the whole picture in its
+// pending temporary. The next write into the folder finishes it; a cut-off
+// one, or one whose name took other content, stays as it is.
+TEST(CrashPoints, APictureLeftBehindItsPlaceholderIsFinishedByTheNextWrite) {
+  struct Recovery {
+    const char* what;
+    bool whole;
+    QByteArray underName;
+    bool finished;
+  };
+  const Recovery cases[] = {
+      {"whole, placeholder empty", true, "", true},
+      {"cut off", false, "", false},
+      {"name holds another file", true, "other", false},
+  };
+  for (const Recovery& r : cases) {
+    SCOPED_TRACE(r.what);
+    const QString dir = testing_support::freshDir("placeholder");
+    const QString probe = testing_support::freshDir("probe") + "/whole.jpg";
+    ASSERT_TRUE(
+        pictures::storePicture(pictures::Frame{faults::busyPicture(320, 240, 7)}, native(probe), pictures::Format::Jpeg)
+            .saved());
+    QByteArray picture = faults::contentOf(probe);
+    if (!r.whole) picture.chop(100);
+    const QString pending = dir + "/.vic-Ab12Cd.ZENO0042.jpg";
+    ASSERT_TRUE(faults::writeFile(pending, picture));
+    ASSERT_TRUE(faults::writeFile(dir + "/ZENO0042.jpg", r.underName));
+
+    ASSERT_TRUE(pictures::storePicture(pictures::Frame{faults::busyPicture(32, 24, 8)}, native(dir + "/ZENO0043.jpg"),
+                                       pictures::Format::Jpeg)
+                    .saved());
+    EXPECT_EQ(faults::contentOf(dir + "/ZENO0042.jpg"), r.finished ? picture : r.underName);
+    EXPECT_EQ(QFile::exists(pending), !r.finished);
   }
 }
 

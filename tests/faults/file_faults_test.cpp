@@ -18,7 +18,6 @@
 #include "platform/runtime/paths.h"
 #include "platform/runtime/settings.h"
 #include "platform/scan/image_files.h"
-#include "platform/scan/written_picture.h"
 #include "support/test_env.h"
 
 namespace {
@@ -118,9 +117,6 @@ TEST(Crash, HalfWayThroughAWriteLeavesNoPartialFileUnderTheFinalName) {
     const QString dir = testing_support::freshDir("crash");
     const QString earlier = dir + "/MOR0001" + w.extension;
     ASSERT_TRUE(capture::saveDib(faults::busyPicture(640, 480, 4), native(earlier)));
-    // Loaded from disk: a bitmap served from memory back into its own file
-    // would not be written at all.
-    scan::forgetWritten();
     const QString fresh = dir + "/MOR0002" + w.extension;
     const faults::Snapshot before = snapshot(dir);
 

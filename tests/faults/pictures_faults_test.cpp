@@ -8,9 +8,11 @@
 
 #include "devices/AVICAP.h"
 #include "fault_tools.h"
+#include "platform/files/file_fakes.h"
 #include "live_fixture.h"
 #include "platform/capture/dib.h"
 #include "platform/capture/messages.h"
+#include "platform/runtime/paths.h"
 #include "platform/runtime/vb.h"
 
 namespace faults {
@@ -95,8 +97,9 @@ TEST_F(LiveFaultTest, AMissingPicturesFolderIsMadeAnUnusableOneGetsNothing) {
   }
 }
 
-TEST_F(LiveFaultTest, ADiskFullDuringTheCapturedBitmapWritesNothing) {
-  const qint64 bitmapBytes = 54 + 320 * 240 * 3;
+TEST_F(LiveFaultTest, ADiskFullDuringTheCaptureWritesNothing) {
+  // Less than any of the three formats' files of the frame takes.
+  const qint64 room = 1024;
   enum Kind { FullDisk, SizeLimit };
   for (const Kind kind : {FullDisk, SizeLimit}) {
     for (const QString extension : {".bmp", ".jpg", ".pdf"}) {
@@ -109,10 +112,10 @@ TEST_F(LiveFaultTest, ADiskFullDuringTheCapturedBitmapWritesNothing) {
       const Snapshot earlier = snapshot(picturesDir());
       ASSERT_EQ(earlier.size(), 2u);
       if (kind == FullDisk) {
-        DiskFull full(bitmapBytes / 2);
+        DiskFull full(room);
         capture();
       } else {
-        FileSizeLimit full(bitmapBytes / 2);
+        FileSizeLimit full(room);
         capture();
       }
       const QString reason = kind == FullDisk ? "No space left on device" : "File too large";
@@ -132,72 +135,65 @@ TEST_F(LiveFaultTest, ADiskFullDuringTheCapturedBitmapWritesNothing) {
   }
 }
 
-// Writes its frame like the capture window, after which the disk is full.
-class FillingCaptureWindow : public QWidget, public win::MessageTarget {
+// Writes its frame as the capture window does, through the picture store.
+class StoringCaptureWindow : public QWidget, public win::MessageTarget {
  public:
-  explicit FillingCaptureWindow(QWidget* parent) : QWidget(parent) {}
-  win::LRESULT windowProc(win::UINT msg, win::WPARAM, win::LPARAM lParam) override {
+  explicit StoringCaptureWindow(QWidget* parent) : QWidget(parent) {}
+  win::LRESULT windowProc(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) override {
     if (msg == capture::WM_CAP_DRIVER_CONNECT) return 1;
     if (msg != capture::WM_CAP_FILE_SAVEDIBA) return 0;
-    if (!capture::saveDib(frame(), reinterpret_cast<const char*>(lParam))) return 0;
-    if (fillUp) full.emplace(1024);
-    return 1;
+    return capture::answerSave(frame(), wParam, lParam);
   }
   static QImage frame() { return busyPicture(320, 240, 7); }
-  static inline bool fillUp = false;
-  static inline std::optional<DiskFull> full;
 };
 
-TEST_F(LiveFaultTest, ADiskFullDuringTheRewriteKeepsTheCapturedBitmapUnderItsBitmapName) {
+// Each step of the write fails in turn. Only a file whose data and name
+// reached the medium is "Saved"; a file that stands but may not have
+// reached it is shown and said to be at risk; otherwise nothing is left.
+TEST_F(LiveFaultTest, EachFailingStepOfTheWriteIsToldWithWhatStandsOnDisk) {
   live::setCaptureWindowFactory([](const char*, std::int32_t, int, int, int, int, win::HWND parent, std::int32_t) {
-    return win::handleOf(new FillingCaptureWindow(win::widgetOf(parent)));
+    return win::handleOf(new StoringCaptureWindow(win::widgetOf(parent)));
   });
   app::form1.Show();
   struct Case {
-    QString extension;
-    bool bitmapNameTaken;
-    QString kept;     // where the bitmap ends up
-    QString message;  // second line; empty: none
+    files::Step step;
+    int error;
+    bool stands;
   };
-  const QString p = pictures("MOR0002");
   const Case cases[] = {
-      {".jpg", false, "MOR0002.bmp",
-       p + ".jpg could not be written as JPEG (No space left on device); the picture was kept as the bitmap " + p + ".bmp."},
-      {".pdf", false, "MOR0002.bmp",
-       p + ".pdf could not be written as PDF (No space left on device); the picture was kept as the bitmap " + p + ".bmp."},
-      {".jpg", true, "MOR0002.jpg",
-       p + ".jpg could not be written as JPEG (No space left on device); the picture stays a bitmap under that name."},
-      {".bmp", false, "MOR0002.bmp", ""},  // already the bitmap it should be
+      {files::Step::Write, ENOSPC, false},   {files::Step::Flush, EIO, false}, {files::Step::Claim, EACCES, false},
+      {files::Step::Close, EIO, true},       {files::Step::FlushFolder, EIO, true},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE((c.extension + (c.bitmapNameTaken ? " taken" : "")).toStdString());
-    QDir(picturesDir()).removeRecursively();
-    dialogs.messages.clear();
-    useName(pictures("MOR0000" + c.extension));
-    FillingCaptureWindow::fillUp = false;
-    capture();
-    if (c.bitmapNameTaken) {
-      ASSERT_TRUE(writeFile(p + ".bmp", "the user's own"));
+  for (const QString extension : {".jpg", ".pdf", ".bmp"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(extension.toStdString() + " step " + std::to_string(int(c.step)));
+      QDir(picturesDir()).removeRecursively();
+      dialogs.messages.clear();
+      useName(pictures("MOR0000" + extension));
+      capture();
+      const Snapshot earlier = snapshot(picturesDir());
+      const QString path = pictures("MOR0002" + extension);
+      {
+        const files_testing::FailingStep failing(c.step, c.error);
+        capture();
+      }
+      QString told = kSaveFailed + "\n" + path + ": " + rt::SystemReason(c.error);
+      if (c.stands) told += "\nThe file stands under that name but may not have reached the disk.";
+      EXPECT_EQ(prompts(), QStringList{told});
+      Snapshot now = snapshot(picturesDir());
+      EXPECT_EQ(now.erase("MOR0002" + extension), c.stands ? 1u : 0u);
+      EXPECT_EQ(now, earlier);
+      EXPECT_TRUE(leftoverTemps(picturesDir()).isEmpty());
+      EXPECT_NE(app::form1->StatusBar->currentMessage(), "Saved MOR0002" + extension);
+      if (c.stands) {
+        EXPECT_EQ(app::Form3->lbFilename->text(), rt::DisplayPath(path));
+      }
+      // The numbering goes on, and the next capture is saved.
+      dialogs.messages.clear();
+      capture();
+      EXPECT_TRUE(prompts().isEmpty());
+      EXPECT_EQ(app::form1->StatusBar->currentMessage(), "Saved MOR0003" + extension);
     }
-    const Snapshot earlier = snapshot(picturesDir());
-    FillingCaptureWindow::fillUp = true;
-    capture();
-    FillingCaptureWindow::full.reset();
-
-    EXPECT_EQ(formatOf(pictures(c.kept)), "bmp");
-    EXPECT_EQ(decoded(pictures(c.kept)), FillingCaptureWindow::frame());
-    EXPECT_EQ(app::Form3->Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
-              FillingCaptureWindow::frame());
-    EXPECT_EQ(app::Form3->lbFilename->text(), rt::DisplayPath(pictures(c.kept)));
-    Snapshot now = snapshot(picturesDir());
-    now.erase(c.kept);
-    EXPECT_EQ(now, earlier);
-    EXPECT_TRUE(leftoverTemps(picturesDir()).isEmpty());
-    EXPECT_EQ(prompts(), c.message.isEmpty() ? QStringList{} : QStringList{kSaveFailed + "\n" + c.message});
-    // The numbering goes on in the chosen format.
-    FillingCaptureWindow::fillUp = false;
-    capture();
-    EXPECT_EQ(formatOf(pictures("MOR0003" + c.extension)) == "bmp", c.extension == ".bmp");
   }
 }
 

@@ -4,8 +4,7 @@
 #include <QPixmap>
 
 #include "app/forms.h"
-#include "platform/scan/bmp_write.h"
-#include "platform/scan/jpeg_write.h"
+#include "platform/scan/image_writes.h"
 #include "stills/viewer.h"
 #include "support/test_env.h"
 

@@ -63,7 +63,7 @@ win::LRESULT CaptureWindow::windowProc(win::UINT msg, win::WPARAM wParam, win::L
     case WM_CAP_DRIVER_GET_CAPS:
       return driverCaps(wParam, lParam);
     case WM_CAP_FILE_SAVEDIBA:
-      return saveFrame(lParam);
+      return saveFrame(wParam, lParam);
     case WM_CAP_DLG_VIDEOFORMAT:
       return formatDialog();
     case WM_CAP_DLG_VIDEOSOURCE:
@@ -224,9 +224,9 @@ win::LRESULT CaptureWindow::status(win::WPARAM size, win::LPARAM address) const 
   return 1;
 }
 
-win::LRESULT CaptureWindow::saveFrame(win::LPARAM path) const {
+win::LRESULT CaptureWindow::saveFrame(win::WPARAM request, win::LPARAM path) const {
   if (state_ != State::Running || frame_.isNull() || !path) return 0;
-  return saveDib(fullFrame(), std::string(reinterpret_cast<const char*>(path))) ? 1 : 0;
+  return answerSave(fullFrame(), request, path);
 }
 
 std::optional<std::variant<std::vector<std::uint8_t>, JpegFault>> CaptureWindow::cameraJpeg() const {

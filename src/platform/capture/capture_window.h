@@ -58,7 +58,7 @@ class CaptureWindow final : public QWidget, public win::MessageTarget, private D
   win::LRESULT disconnectDriver();
   win::LRESULT driverCaps(win::WPARAM size, win::LPARAM address) const;
   win::LRESULT status(win::WPARAM size, win::LPARAM address) const;
-  win::LRESULT saveFrame(win::LPARAM path) const;
+  win::LRESULT saveFrame(win::WPARAM request, win::LPARAM path) const;
   win::LRESULT formatDialog();
   win::LRESULT sourceDialog();
   win::LRESULT switchDevice(const DeviceInfo& info);

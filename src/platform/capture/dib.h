@@ -1,23 +1,32 @@
 #pragma once
-// Frames saved as device-independent bitmap files.
+// Frames saved to files, as the capture window's save message asks.
 
 #include <QImage>
 #include <string>
 
-#include "platform/scan/image_data.h"
+#include "platform/pictures/picture_store.h"
+#include "platform/window/window.h"
 
 namespace capture {
 
-// The frame in a bitmap file's own layout (rows bottom-up, blue, green,
-// red, padded to 4 bytes) at 96 dots per inch; empty pixels for a null
-// image or one over the size caps.
-scan::Image bitmapOf(const QImage& image);
+// What a caller of the save message (WM_CAP_FILE_SAVEDIBA) may hand over in
+// its wParam: the format to store the frame in and how to find another name
+// when the one asked for is taken; the store's answer comes back in it.
+struct FrameSave {
+  pictures::Format format = pictures::Format::Bmp;
+  pictures::NextName next;
+  pictures::StoreResult result;
+  bool answered = false;
+};
 
-// Writes the frame as an uncompressed 24-bit bitmap file under `path`
-// without ever replacing an existing file; on any failure nothing is left
-// under `path`. The file is not yet flushed: it is about to be converted
-// (and is served to the image library's next load of it from memory), or
-// the caller flushes it when it stays (files::flushToDisk).
+// The save message's answer for `frame`: the frame stored under the path at
+// `path` (zero-terminated 8-bit text), as the FrameSave at `request` asks,
+// or as a bitmap without one. 1 when it is saved, durable.
+win::LRESULT answerSave(const QImage& frame, win::WPARAM request, win::LPARAM path);
+
+// Writes the frame as an uncompressed 24-bit bitmap file under `path`,
+// durable, never replacing an existing file; on any failure nothing is
+// left under `path`.
 bool saveDib(const QImage& image, const std::string& path);
 
 }  // namespace capture

@@ -6,13 +6,13 @@
 #include <limits>
 #include <vector>
 
-#include "platform/scan/bmp_format.h"
+#include "platform/pictures/bmp_format.h"
 
 namespace scan {
 
 namespace {
 
-using namespace bmp;
+using namespace pictures::bmp;
 
 // File header, the largest info header, masks and a full palette.
 constexpr std::size_t kHeadBytes = 2048;

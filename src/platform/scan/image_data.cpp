@@ -7,8 +7,6 @@ namespace scan {
 
 namespace {
 constexpr double kMetresPerInch = 0.0254;
-constexpr double kMinPlausibleDpi = 1.0;
-constexpr double kMaxPlausibleDpi = 65535.0;  // the JFIF density field is 16 bits
 }  // namespace
 
 bool isValid(const Image& image) {
@@ -64,11 +62,6 @@ std::optional<Image> inLayout(const Image& image, Layout layout) {
   return out;
 }
 
-double effectiveDpi(double recorded) {
-  if (std::isfinite(recorded) && recorded >= kMinPlausibleDpi && recorded <= kMaxPlausibleDpi) return recorded;
-  return kDefaultDpi;
-}
-
 double dpiFromPixelsPerMetre(std::int64_t pixelsPerMetre) {
   if (pixelsPerMetre <= 0) return 0.0;
   // Whole dots per inch were rounded to whole pixels per metre on the way in;
@@ -78,9 +71,32 @@ double dpiFromPixelsPerMetre(std::int64_t pixelsPerMetre) {
   return std::abs(dpi - whole) <= kMetresPerInch / 2 ? whole : dpi;
 }
 
-std::int32_t pixelsPerMetreFromDpi(double dpi) {
-  if (!std::isfinite(dpi) || dpi <= 0 || dpi > kMaxPlausibleDpi) return 0;
-  return static_cast<std::int32_t>(std::lround(dpi / kMetresPerInch));
+pictures::Rows rowsOf(const Image& image) {
+  pictures::Rows rows;
+  rows.data = image.pixels.data();
+  rows.width = image.width;
+  rows.height = image.height;
+  rows.stride = image.stride();
+  const bool bitmap = image.layout == Layout::Bitmap;
+  rows.kind = image.channels == 1 ? pictures::PixelKind::Grey : bitmap ? pictures::PixelKind::Bgr : pictures::PixelKind::Rgb;
+  rows.bottomUp = bitmap;
+  rows.xDpi = image.xDpi;
+  rows.yDpi = image.yDpi;
+  rows.bilevel = image.bilevel && image.channels == 1;
+  return rows;
+}
+
+pictures::Page pageOf(Image image) {
+  pictures::Page page;
+  page.width = image.width;
+  page.height = image.height;
+  page.channels = image.channels;
+  page.xDpi = image.xDpi;
+  page.yDpi = image.yDpi;
+  page.bilevel = image.bilevel && image.channels == 1;
+  page.bitmapRows = image.layout == Layout::Bitmap;
+  page.pixels = std::move(image.pixels);
+  return page;
 }
 
 }  // namespace scan

@@ -6,16 +6,15 @@
 #include <optional>
 #include <vector>
 
+#include "platform/pictures/picture.h"
+
 namespace scan {
 
-// Larger pictures are refused: JPEG cannot hold more than 65535 pixels a
-// side, and the pixel cap keeps a hostile header from asking for gigabytes
-// (a 1200 dpi A4 page still fits in 3 bytes per pixel under 400 MB).
-constexpr std::int64_t kMaxSide = 65500;
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 27;
-
-// Used for the physical size when a picture records no resolution.
-constexpr double kDefaultDpi = 96.0;
+using pictures::effectiveDpi;
+using pictures::kDefaultDpi;
+using pictures::kMaxPixels;
+using pictures::kMaxSide;
+using pictures::pixelsPerMetreFromDpi;
 
 // How the rows of a picture lie in its pixel bytes.
 enum class Layout {
@@ -56,13 +55,13 @@ std::optional<Image> inLayout(const Image& image, Layout layout);
 const std::uint8_t* rowFromTop(const Image& image, int y);
 std::uint8_t* rowFromTop(Image& image, int y);
 
-// The resolution to lay the picture out at: the recorded one when it is
-// plausible, else kDefaultDpi.
-double effectiveDpi(double recorded);
-
 // Resolution units used by bitmap files. Pixels per metre that are the
 // nearest to a whole number of dots per inch give that whole number.
 double dpiFromPixelsPerMetre(std::int64_t pixelsPerMetre);
-std::int32_t pixelsPerMetreFromDpi(double dpi);
+
+// The store's view of the picture's rows, which stay here.
+pictures::Rows rowsOf(const Image& image);
+// The page for the store, taking the picture's pixels.
+pictures::Page pageOf(Image image);
 
 }  // namespace scan

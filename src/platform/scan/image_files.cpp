@@ -2,9 +2,7 @@
 
 #include <string>
 
-#include "platform/files/durability.h"
 #include "platform/scan/image_file_read.h"
-#include "platform/scan/written_picture.h"
 
 namespace {
 
@@ -21,9 +19,6 @@ std::int32_t writeAndRelease(std::int32_t handle, const char* path, Writer write
 
 std::int32_t TWAIN_LoadNativeFromFilename(const char* path) {
   if (path == nullptr) return 0;
-  // The bitmap this library has just written is served as it was written.
-  if (auto written = scan::takeWritten(path))
-    return scan::registerImage(std::move(written->image), scan::SourceFile{written->path, written->identity});
   auto bytes = scan::readImageFile(path);
   if (!bytes) return 0;
   auto image = scan::decodeBmp(bytes->data.get(), bytes->size);
@@ -31,15 +26,7 @@ std::int32_t TWAIN_LoadNativeFromFilename(const char* path) {
 }
 
 std::int32_t DIB_WriteToBmp(std::int32_t handle, const char* path) {
-  auto held = scan::releaseWithSource(handle);
-  if (!held) return scan::kBadHandle;
-  if (path == nullptr || *path == '\0') return scan::kBadPath;
-  // A picture put back as a bitmap into the very file it was served from is
-  // there already; it only has to reach the disk.
-  const auto& source = held->second;
-  if (source && source->path == path && files::identityOf(path) == source->identity)
-    return files::flushToDisk(path) ? scan::kWriteOk : scan::kWriteFailed;
-  return scan::writeBmp(held->first, path, files::Commit::Replace) ? scan::kWriteOk : scan::kWriteFailed;
+  return writeAndRelease(handle, path, scan::writeBmp);
 }
 
 std::int32_t DIB_WriteToJpeg(std::int32_t handle, const char* path) {

@@ -10,11 +10,9 @@
 #include <cstdint>
 
 #include "platform/scan/bmp_decode.h"
-#include "platform/scan/bmp_write.h"
 #include "platform/scan/image_data.h"
 #include "platform/scan/image_handles.h"
-#include "platform/scan/jpeg_write.h"
-#include "platform/scan/pdf_write.h"
+#include "platform/scan/image_writes.h"
 
 namespace scan {
 constexpr std::int32_t kWriteOk = 0;
@@ -25,13 +23,10 @@ constexpr std::int32_t kWriteFailed = 3;  // encoding or writing the file failed
 
 // The picture of a bitmap file, kept in memory; its handle, or 0 when the
 // file is missing, not a regular file, or not a bitmap that can be decoded
-// completely (see scan::decodeBmp). A bitmap this library has just written
-// (scan::writeNewBitmap) is served from memory while its file is unchanged.
+// completely (see scan::decodeBmp).
 std::int32_t TWAIN_LoadNativeFromFilename(const char* path);
 
 // Replace the file at `path` atomically with the picture, flushed to disk.
-// A picture written back as a bitmap to the unchanged file it was served
-// from is only flushed.
 std::int32_t DIB_WriteToBmp(std::int32_t handle, const char* path);
 std::int32_t DIB_WriteToJpeg(std::int32_t handle, const char* path);
 std::int32_t DIB_WriteToPdf(std::int32_t handle, const char* path);

@@ -21,7 +21,7 @@
 #include "platform/scan/scan_dialog_scan.h"
 #include "platform/scan/scan_dialog_select.h"
 #include "platform/scan/scanner_choice.h"
-#include "platform/scan/written_picture.h"
+#include "platform/pictures/picture_store.h"
 
 namespace scan {
 
@@ -161,8 +161,7 @@ void markLineart(Image& image) {
     image.bilevel = true;
 }
 
-QString cannotWrite(const char* path) {
-  const int error = files::lastError();
+QString cannotWrite(const char* path, int error) {
   return "Cannot write " + QString::fromLocal8Bit(path) + (error != 0 ? ": " + rt::SystemReason(error) : QString()) +
          ".";
 }
@@ -181,37 +180,42 @@ PageResult readNextPage(QPointer<QWidget> owner) {
   return page;
 }
 
-Acquire acquire(QPointer<QWidget> owner, const char* path) {
+// A page read into memory, or why none was.
+AcquiredPage acquireToMemory(QPointer<QWidget> owner) {
   Session& s = session();
   if (!s.device) {
     report("No scanner is open.");
-    return Acquire::NoSource;
-  }
-  if (nameTaken(path)) {
-    report(QString::fromLocal8Bit(path) + " exists already; it was left as it is.");
-    return Acquire::NameExists;
+    return {Acquire::NoSource, std::nullopt};
   }
   BusyGuard guard;
   if (!s.feeder) {
     Owned<ScanPromptDialog> prompt(new ScanPromptDialog(owner, s.title, s.sourceText, s.offer, s.settings));
-    if (prompt.run() != QDialog::Accepted || s.closeRequested || !prompt.get()) return Acquire::Cancelled;
+    if (prompt.run() != QDialog::Accepted || s.closeRequested || !prompt.get()) return {Acquire::Cancelled, std::nullopt};
     changeSettings(prompt.get()->settings());
   }
   PageResult page = readNextPage(owner);
-  if (page.outcome != PageOutcome::Scanned) return failure(page);
+  if (page.outcome != PageOutcome::Scanned) return {failure(page), std::nullopt};
   if (!s.feeder) s.device->cancel();  // ends this acquisition; the next page starts a new one
-  if (s.closeRequested) return Acquire::Cancelled;
+  if (s.closeRequested) return {Acquire::Cancelled, std::nullopt};
   markLineart(*page.image);
-  files::clearLastError();
-  if (!writeNewBitmap(std::move(*page.image), path)) {
-    if (nameTaken(path)) {
-      report(QString::fromLocal8Bit(path) + " exists already; it was left as it is.", true);
-      return Acquire::NameExists;
-    }
-    report(cannotWrite(path), true);
-    return Acquire::WriteFailed;
+  return {Acquire::Acquired, std::move(page.image)};
+}
+
+Acquire acquire(QPointer<QWidget> owner, const char* path) {
+  if (session().device && nameTaken(path)) {
+    report(QString::fromLocal8Bit(path) + " exists already; it was left as it is.");
+    return Acquire::NameExists;
   }
-  return Acquire::Acquired;
+  AcquiredPage page = acquireToMemory(owner);
+  if (!page.image) return page.result;
+  const pictures::StoreResult stored = pictures::storePicture(pageOf(std::move(*page.image)), path, pictures::Format::Bmp);
+  if (stored.saved()) return Acquire::Acquired;
+  if (stored.failure == files::Failure{files::Step::Claim, EEXIST}) {
+    report(QString::fromLocal8Bit(path) + " exists already; it was left as it is.", true);
+    return Acquire::NameExists;
+  }
+  report(cannotWrite(path, stored.failure.error), true);
+  return Acquire::WriteFailed;
 }
 
 }  // namespace
@@ -224,6 +228,8 @@ bool shutdownScanner() {
 }
 
 SaneDevice* openSource() { return session().device.get(); }
+
+bool feederOpen() { return session().device && session().feeder; }
 
 Failure lastFailure() { return session().failure; }
 
@@ -288,6 +294,12 @@ std::int32_t TWAIN_AcquireToFilename(win::HWND owner, const char* path) {
   return static_cast<std::int32_t>(result);
 }
 
+scan::AcquiredPage scan::acquirePage(win::HWND owner) {
+  if (session().busy) return {Acquire::Busy, std::nullopt};
+  session().failure = {};
+  return acquireToMemory(ownerWindow(owner));
+}
+
 std::int32_t TWAIN_SuppressErrorMessages(std::int32_t suppress) {
   const bool previous = std::exchange(session().suppressMessages, suppress != 0);
   return previous ? 1 : 0;
@@ -300,7 +312,6 @@ std::int32_t TWAIN_SetMultiTransfer(std::int32_t on) {
 
 std::int32_t TWAIN_CloseSource() {
   scan::Session& s = session();
-  scan::forgetWritten();
   const bool open = s.device != nullptr;
   if (s.busy) {
     s.closeRequested = true;

@@ -5,6 +5,9 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
+
+#include "platform/scan/image_data.h"
 
 #include "platform/window/window.h"
 
@@ -24,13 +27,10 @@ std::int32_t TWAIN_SelectImageSource(win::HWND owner);
 std::int32_t TWAIN_OpenDefaultSource();
 
 // Acquires one page to `path` as an uncompressed bitmap, never replacing an
-// existing file. Pages from a feeder are taken without asking; for other
+// existing file, flushed to disk. Pages from a feeder are taken without asking; for other
 // sources the user is asked to place the page first, and may change the
 // settings for it. 0 when the page was
 // written; otherwise one of scan::Acquire, and nothing was written.
-// The file is complete under its name but not yet flushed: the caller
-// flushes it (files::flushToDisk) when it stays, or converts it straight
-// from memory (TWAIN_LoadNativeFromFilename) and flushes the result.
 std::int32_t TWAIN_AcquireToFilename(win::HWND owner, const char* path);
 
 // 1: the library shows no message boxes of its own (scan::lastFailure()
@@ -61,6 +61,17 @@ enum class Acquire : std::int32_t {
   Busy = 8,         // a page is being acquired already
   BadPath = 9,      // no file name
 };
+
+// One page acquired as TWAIN_AcquireToFilename does, kept in memory for
+// the caller to store; no image when the answer is not Acquired.
+struct AcquiredPage {
+  Acquire result = Acquire::NoSource;
+  std::optional<Image> image;
+};
+AcquiredPage acquirePage(win::HWND owner);
+
+// Whether the open source is a feeder, which takes its pages without asking.
+bool feederOpen();
 
 // Closes any open source and the SANE library; the next call starts afresh
 // (reading the backends' configuration again). False, doing nothing, while a

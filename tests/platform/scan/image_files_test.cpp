@@ -9,7 +9,6 @@
 #include <climits>
 #include <cmath>
 
-#include "platform/files/durability.h"
 #include "platform/scan/image_files.h"
 #include "support/test_env.h"
 
@@ -101,63 +100,12 @@ TEST(LoadNative, RefusedFilesGiveNoHandleAndWritersThenLeaveTheTargetAlone) {
   EXPECT_EQ(scan::heldImageCount(), held);
 }
 
-// A bitmap the library has just written is loaded back from memory, in its
-// own layout, only while the name still holds the very file written.
-TEST(LoadNative, ServesTheBitmapJustWrittenOnlyWhileItsFileIsUnchanged) {
-  // Kept in the bitmap layout, which a load from disk never gives.
-  const scan::Image written = *scan::inLayout(gradient(33, 17, 3, 300), scan::Layout::Bitmap);
-  const scan::Image other = gradient(33, 17, 1, 0);
-  const struct {
-    const char* meanwhile;
-    void (*change)(const QString& path, const scan::Image& other);
-    bool served;
-  } cases[] = {
-      {"nothing", [](const QString&, const scan::Image&) {}, true},
-      {"rewritten", [](const QString& path, const scan::Image& o) {
-         ASSERT_TRUE(scan::writeBmp(o, path.toStdString(), files::Commit::Replace));
-       }, false},
-      {"appended to", [](const QString& path, const scan::Image&) {
-         QFile f(path);
-         ASSERT_TRUE(f.open(QIODevice::Append));
-         f.write("tail");
-       }, false},
-      {"removed", [](const QString& path, const scan::Image&) { ASSERT_TRUE(QFile::remove(path)); }, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.meanwhile);
-    const QString path = testing_support::freshDir("served") + "/page.bmp";
-    ASSERT_TRUE(scan::writeNewBitmap(written, path.toStdString()));
-    c.change(path, other);
-    const std::int32_t handle = load(path);
-    const scan::Image* held = scan::heldImage(handle);
-    if (QFile::exists(path)) {
-      ASSERT_NE(held, nullptr);
-      EXPECT_EQ(held->layout, c.served ? scan::Layout::Bitmap : scan::Layout::TopDown);
-      EXPECT_EQ(asQImage(*held), QImage(path).convertToFormat(QImage::Format_RGB888));
-    } else {
-      EXPECT_EQ(held, nullptr);
-    }
-    DIB_Free(handle);
-    // Served once only: the next load reads the file.
-    auto again = scan::releaseImage(load(path));
-    if (again) {
-      EXPECT_EQ(again->layout, scan::Layout::TopDown);
-    }
-  }
-}
-
-TEST(LoadNative, AServedPictureWrittenBackAsABitmapKeepsItsFileAndElsewhereMakesTheSameFile) {
+TEST(LoadNative, APictureWrittenBackAsABitmapMakesTheSameFile) {
   const QString dir = testing_support::freshDir("back");
-  const QString source = dir + "/source.bmp", copy = dir + "/copy.bmp", path = dir + "/MOR0001.bmp";
-  ASSERT_TRUE(scan::writeNewBitmap(gradient(45, 31, 3, 96), source.toStdString()));
+  const QString source = dir + "/source.bmp", copy = dir + "/copy.bmp";
+  ASSERT_TRUE(scan::writeBmp(gradient(45, 31, 3, 96), source.toStdString(), files::Commit::NoReplace));
   ASSERT_EQ(DIB_WriteToBmp(load(source), copy.toLocal8Bit().constData()), scan::kWriteOk);
   EXPECT_EQ(contents(copy), contents(source));
-
-  ASSERT_TRUE(scan::writeNewBitmap(gradient(45, 31, 3, 96), path.toStdString()));
-  const auto before = files::identityOf(path.toStdString());
-  ASSERT_EQ(DIB_WriteToBmp(load(path), path.toLocal8Bit().constData()), scan::kWriteOk);
-  EXPECT_EQ(files::identityOf(path.toStdString()), before);
-  EXPECT_EQ(contents(path), contents(source));
 }
 
 // Both layouts of one picture encode to the very same JPEG.

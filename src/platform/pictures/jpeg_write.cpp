@@ -1,4 +1,4 @@
-#include "platform/scan/jpeg_write.h"
+#include "platform/pictures/jpeg_write.h"
 
 #include <turbojpeg.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace scan {
+namespace pictures {
 
 namespace {
 
@@ -62,31 +62,31 @@ bool setJfifDensity(std::vector<std::uint8_t>& jpeg, double xDpi, double yDpi) {
   return true;
 }
 
-std::optional<std::vector<std::uint8_t>> encodeJpeg(const Image& image) {
-  if (!isValid(image)) return std::nullopt;
+std::optional<std::vector<std::uint8_t>> encodeJpeg(const Rows& rows) {
+  if (!isValid(rows)) return std::nullopt;
   // Made once: setting up the compressor costs as much as a small picture.
   thread_local Compressor compressor;
   if (compressor.get() == nullptr) return std::nullopt;
-  const bool grey = image.channels == 1;
-  const bool bitmap = image.layout == Layout::Bitmap;
-  // The picture is taken in its own layout, as a bitmap's rows lie too.
-  const int format = grey ? TJPF_GRAY : bitmap ? TJPF_BGR : TJPF_RGB;
-  const int flags = bitmap ? TJFLAG_BOTTOMUP : 0;
+  // The rows are taken as they lie: Qt's frame words, a page's bytes, a
+  // bitmap's bottom-up rows.
+  int format = TJPF_RGB;
+  switch (rows.kind) {
+    case PixelKind::Grey: format = TJPF_GRAY; break;
+    case PixelKind::Rgb: format = TJPF_RGB; break;
+    case PixelKind::Bgr: format = TJPF_BGR; break;
+    case PixelKind::Bgrx: format = TJPF_BGRX; break;
+  }
+  const bool grey = rows.kind == PixelKind::Grey;
   TjBuffer buffer;
   unsigned long size = 0;
-  if (tjCompress2(compressor.get(), image.pixels.data(), image.width, static_cast<int>(image.stride()), image.height,
-                  format, buffer.out(), &size, grey ? TJSAMP_GRAY : TJSAMP_420, kJpegQuality, flags) != 0)
+  if (tjCompress2(compressor.get(), rows.data, rows.width, static_cast<int>(rows.stride), rows.height, format,
+                  buffer.out(), &size, grey ? TJSAMP_GRAY : TJSAMP_420, kJpegQuality,
+                  rows.bottomUp ? TJFLAG_BOTTOMUP : 0) != 0)
     return std::nullopt;
   std::vector<std::uint8_t> jpeg(buffer.data(), buffer.data() + size);
-  const double x = effectiveDpi(image.xDpi), y = effectiveDpi(image.yDpi);
   // Without a recorded resolution the header keeps its plain 1:1 aspect ratio.
-  if (image.xDpi > 0 && image.yDpi > 0) setJfifDensity(jpeg, x, y);
+  if (rows.xDpi > 0 && rows.yDpi > 0) setJfifDensity(jpeg, effectiveDpi(rows.xDpi), effectiveDpi(rows.yDpi));
   return jpeg;
 }
 
-bool writeJpeg(const Image& image, const std::string& path, files::Commit mode) {
-  auto jpeg = encodeJpeg(image);
-  return jpeg && files::writeFileAtomically(path, jpeg->data(), jpeg->size(), mode);
-}
-
-}  // namespace scan
+}  // namespace pictures

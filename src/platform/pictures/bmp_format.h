@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace scan::bmp {
+namespace pictures::bmp {
 
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::uint32_t kCoreHeaderSize = 12;  // 16-bit sizes, 3-byte palette entries
@@ -41,4 +41,4 @@ inline std::int64_t rowStride(std::int64_t width, int bitsPerPixel) {
   return (width * bitsPerPixel + 31) / 32 * 4;
 }
 
-}  // namespace scan::bmp
+}  // namespace pictures::bmp

@@ -1,13 +1,14 @@
-#include "platform/scan/pdf_write.h"
+#include "platform/pictures/pdf_write.h"
 
 #include <hpdf.h>
 
 #include <algorithm>
 #include <limits>
 
-#include "platform/scan/jpeg_write.h"
+#include "platform/pictures/picture.h"
 
-namespace scan {
+
+namespace pictures {
 
 namespace {
 
@@ -51,15 +52,16 @@ PageSize pdfPageSize(int width, int height, double xDpi, double yDpi) {
   return page;
 }
 
-std::optional<std::vector<std::uint8_t>> makePdf(const std::vector<std::uint8_t>& jpeg, const Image& image) {
-  if (jpeg.empty() || jpeg.size() > std::numeric_limits<HPDF_UINT>::max()) return std::nullopt;
+std::optional<std::vector<std::uint8_t>> makePdf(const std::uint8_t* jpeg, std::size_t jpegSize, int width,
+                                                 int height, double xDpi, double yDpi) {
+  if (jpegSize == 0 || jpegSize > std::numeric_limits<HPDF_UINT>::max()) return std::nullopt;
   PdfDocument pdf;
   if (!pdf.ok()) return std::nullopt;
-  HPDF_Image picture = HPDF_LoadJpegImageFromMem(pdf.get(), jpeg.data(), static_cast<HPDF_UINT>(jpeg.size()));
+  HPDF_Image picture = HPDF_LoadJpegImageFromMem(pdf.get(), jpeg, static_cast<HPDF_UINT>(jpegSize));
   HPDF_Page page = HPDF_AddPage(pdf.get());
   if (!pdf.ok() || picture == nullptr || page == nullptr) return std::nullopt;
 
-  const PageSize size = pdfPageSize(image.width, image.height, image.xDpi, image.yDpi);
+  const PageSize size = pdfPageSize(width, height, xDpi, yDpi);
   const auto w = static_cast<HPDF_REAL>(size.width), h = static_cast<HPDF_REAL>(size.height);
   HPDF_Page_SetWidth(page, w);
   HPDF_Page_SetHeight(page, h);
@@ -74,11 +76,4 @@ std::optional<std::vector<std::uint8_t>> makePdf(const std::vector<std::uint8_t>
   return out;
 }
 
-bool writePdf(const Image& image, const std::string& path, files::Commit mode) {
-  auto jpeg = encodeJpeg(image);
-  if (!jpeg) return false;
-  auto pdf = makePdf(*jpeg, image);
-  return pdf && files::writeFileAtomically(path, pdf->data(), pdf->size(), mode);
-}
-
-}  // namespace scan
+}  // namespace pictures
