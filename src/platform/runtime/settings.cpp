@@ -297,7 +297,7 @@ SettingSaved StoreSetting(const QString& application, const QString& section, co
     return {};
   }
   const bool later = durability == Durability::Later;
-  if (!writeLines(path, *lines, later ? files::Flush::Later : files::Flush::Now)) return {SettingSaved::Failed};
+  if (!writeLines(path, *lines, later ? files::Flush::Later : files::Flush::Now)) return {SettingSaved::Failed, {}, false};
   pendingChanges().erase(path);
   if (later) unflushedFiles().insert(path);
   else unflushedFiles().erase(path);

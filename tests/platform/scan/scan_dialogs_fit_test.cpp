@@ -35,13 +35,15 @@ TEST(ScanDialogsFit, TheSelectionListShowsItsLongestEntryWhole) {
   for (int row = 0; row < list->count(); ++row) {
     const int needed = list->fontMetrics().horizontalAdvance(list->item(row)->text());
     SCOPED_TRACE(list->item(row)->text().toStdString());
-    if (needed < screenWidth - 100) EXPECT_GE(list->viewport()->width(), needed);
+    if (needed < screenWidth - 100) {
+      EXPECT_GE(list->viewport()->width(), needed);
+    }
   }
   EXPECT_LE(dialog.width(), screenWidth);
 }
 
 TEST(ScanDialogsFit, ScannerWindowsAreAsWideAsTheirTitle) {
-  for (const QString title : {QStringLiteral("OrvaluxSoftware"), QStringLiteral("A much longer title of the program")}) {
+  for (const QString& title : {QStringLiteral("OrvaluxSoftware"), QStringLiteral("A much longer title of the program")}) {
     SCOPED_TRACE(title.toStdString());
     scan::ScanProgressDialog progress(nullptr, title);
     scan::SelectSourceDialog select(nullptr, title, {}, std::nullopt);
