@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include "app/forms.h"
 #include "app/settings_values.h"
 #include "app/window_texts.h"
 #include "platform/runtime/dialogs.h"
@@ -65,6 +66,29 @@ void Form3Window::Image1_DblClick() {
   rt::MsgBox(OpenProblemText(path, QFileInfo(path).isFile(), !QStandardPaths::findExecutable("xdg-open").isEmpty()),
              rt::vbOKOnly | rt::vbInformation, kAppTitle);
 }
+
+QAction* ForwardedCommand(const QKeyEvent& key, form1Design* live) {
+  if (!live || !live->isVisible()) return nullptr;
+  QAction* capture = live->mnuCapFrame;
+  if (!capture->isEnabled() || capture->shortcut().isEmpty()) return nullptr;
+  if (key.isAutoRepeat() && !capture->autoRepeat()) return nullptr;
+  return QKeySequence(key.keyCombination()) == capture->shortcut() ? capture : nullptr;
+}
+
+// The viewer has no commands of its own; the live window's capture key
+// still counts here, so that a press is not lost when the desktop gives the
+// viewer the focus (a newly shown window gets it on Wayland) or the user
+// clicks into it.
+void Form3Window::Form_KeyDown(QKeyEvent& event) {
+  if (QAction* command = ForwardedCommand(event, form1.ifLoaded())) {
+    event.accept();
+    command->trigger();
+    return;
+  }
+  event.ignore();
+}
+
+void Form3Window::keyPressEvent(QKeyEvent* event) { Form_KeyDown(*event); }
 
 bool Form3Window::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Image1 && event->type() == QEvent::MouseButtonDblClick) Image1_DblClick();

@@ -2,6 +2,9 @@
 
 #include "live/capture_window.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "app/Public.h"
 #include "app/forms.h"
 #include "app/settings_values.h"
@@ -23,9 +26,13 @@ namespace live {
 using app::AppState;
 
 void form1::Form_Load() {
-  setWidth(static_cast<float>(OuterWidthFor(640, nonClient()) * rt::TwipsPerPixelX()));
-  setHeight(static_cast<float>(OuterHeightFor(640, nonClient()) * rt::TwipsPerPixelY()));
-  AppState.VideoWidth = 640;
+  // 640 pixels wide as designed, less where the screen (in a scale
+  // factor's larger pixels) has no room for that.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int width = PictureWidthFitting(640, screen ? screen->availableGeometry().size() : QSize(), nonClient());
+  setWidth(static_cast<float>(OuterWidthFor(width, nonClient()) * rt::TwipsPerPixelX()));
+  setHeight(static_cast<float>(OuterHeightFor(width, nonClient()) * rt::TwipsPerPixelY()));
+  AppState.VideoWidth = width;
 
   const QString index = rt::GetSetting(app::kDriverApp, app::kDriverSection, app::kDriverKey, "0");
   AppState.DriverIndex = app::DriverIndexFromSetting(index, static_cast<std::int32_t>(mnudrive.size()) - 1);

@@ -58,7 +58,11 @@ class form1 : public app::form1Design {
   // Sizes the capture window to the inner area.
   void FitVideoToWindow(win::HWND hwnd);
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
+  void holdFrozenSize();
   void connectDriver();
   void restoreLastPicture();
   int resizeDepth_ = 0;

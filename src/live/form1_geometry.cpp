@@ -1,7 +1,11 @@
+#include <QEvent>
+#include <QTimer>
+
 #include "app/Public.h"
 #include "app/settings_values.h"
 #include "devices/AVICAP.h"
 #include "live/form1.h"
+#include "platform/runtime/form.h"
 #include "platform/runtime/metrics.h"
 #include "platform/runtime/settings.h"
 
@@ -23,18 +27,23 @@ NonClient form1::nonClient() const {
 void form1::Form_Resize() {
   // Setting the size raises this handler again from within; the nested pass
   // finds the size fitting and changes nothing. The depth limit only guards
-  // against a window manager that will not take the size we ask for.
-  if (isMinimized() || isMaximized() || resizeDepth_ > 2) return;
-  ++resizeDepth_;
-  if (IsFreeResize(ScaleWidth(), ScaleHeight(), AppState.FreeResize)) {
-    setHeight(static_cast<float>(OuterHeightFor(ScaleWidth(), nonClient()) * rt::TwipsPerPixelY()));
-    AppState.VideoWidth = rt::CLng(ScaleWidth()).value_or(AppState.VideoWidth);
-  } else {
-    setWidth(static_cast<float>(OuterWidthFor(AppState.VideoWidth, nonClient()) * rt::TwipsPerPixelX()));
-    setHeight(static_cast<float>(OuterHeightFor(AppState.VideoWidth, nonClient()) * rt::TwipsPerPixelY()));
+  // against a window manager that will not take the size we ask for. Where
+  // the desktop decides sizes (a tile, a maximised window, Wayland), asking
+  // for another one would only cut the picture: it is fitted to what we got.
+  if (!isMinimized() && !isMaximized() && !isFullScreen() && !rt::DesktopDecidesWindows() && resizeDepth_ <= 2) {
+    ++resizeDepth_;
+    holdSize(false);
+    if (IsFreeResize(ScaleWidth(), ScaleHeight(), AppState.FreeResize)) {
+      setHeight(static_cast<float>(OuterHeightFor(ScaleWidth(), nonClient()) * rt::TwipsPerPixelY()));
+      AppState.VideoWidth = rt::CLng(ScaleWidth()).value_or(AppState.VideoWidth);
+    } else {
+      setWidth(static_cast<float>(OuterWidthFor(AppState.VideoWidth, nonClient()) * rt::TwipsPerPixelX()));
+      setHeight(static_cast<float>(OuterHeightFor(AppState.VideoWidth, nonClient()) * rt::TwipsPerPixelY()));
+    }
+    holdFrozenSize();
+    --resizeDepth_;
   }
-  FitVideoToWindow(AppState.hCapWnd);
-  --resizeDepth_;
+  if (!isMinimized()) FitVideoToWindow(AppState.hCapWnd);
 }
 
 void form1::mnuBorder_Click() {
@@ -49,6 +58,24 @@ void form1::mnuBorder_Click() {
     saved = "1";
   }
   rt::SaveSetting(app::kPathsApp, app::kPathsSection, app::kBorderKey, saved);
+  holdFrozenSize();
+}
+
+// A frozen border is a window of one size: the window manager offers no
+// resize and no maximise for it. Where the desktop sizes windows itself,
+// a held size would only take the window out of its tile.
+void form1::holdFrozenSize() {
+  if (rt::DesktopDecidesWindows() || isMinimized() || isMaximized() || isFullScreen()) return;
+  holdSize(AppState.FreeResize == rt::False);
+}
+
+// The live window cannot be maximised; a window manager that maximises a
+// resizable window anyway (a double-click on its title) gets it back at its
+// own size.
+void form1::changeEvent(QEvent* event) {
+  app::form1Design::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && isMaximized() && !rt::DesktopDecidesWindows())
+    QTimer::singleShot(0, this, [this] { showNormal(); });
 }
 
 void form1::FitWindowToVideo(win::HWND hwnd) {
@@ -74,7 +101,8 @@ void form1::FitVideoToWindow(win::HWND hwnd) {
   if (!devices::capGetStatus(hwnd, &status, sizeof status)) return;
   const int w = rt::CLng(ScaleWidth()).value_or(0);
   const int h = rt::CLng(ScaleHeight()).value_or(0);
-  win::SetWindowPos(hwnd, win::HWND_BOTTOM, 0, 0, w, h, win::SWP_NOZORDER | win::SWP_NOMOVE);
+  const QRect area = PictureArea({w, h});
+  win::SetWindowPos(hwnd, win::HWND_BOTTOM, area.x(), area.y(), area.width(), area.height(), win::SWP_NOZORDER);
 }
 
 }  // namespace live

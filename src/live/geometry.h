@@ -1,6 +1,9 @@
 #pragma once
 // The live window's 4 : 3 arithmetic, in pixels.
 
+#include <QRect>
+#include <QSize>
+
 #include "platform/runtime/vb.h"
 
 namespace live {
@@ -25,5 +28,14 @@ constexpr int kMinFreeHeight = 230;
 // True when a resize to this inner size is kept (the height then follows
 // the width); false when the window goes back to the recorded picture width.
 bool IsFreeResize(double innerWidth, double innerHeight, rt::Bool16 freeResize);
+
+// Where the picture goes in an inner area of any size (the desktop may
+// impose one): the largest 4 : 3 rectangle inside it, centred.
+QRect PictureArea(QSize inner);
+
+// The largest picture width up to `wanted` whose window fits on a screen
+// area of `available` pixels, for the width and the height at 3 : 4 alike
+// (a scale factor can make the designed size larger than the screen).
+int PictureWidthFitting(int wanted, QSize available, const NonClient& n);
 
 }  // namespace live

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTest>
 #include <cstring>
+#include <functional>
 
 #include "app/Public.h"
 #include "app/forms.h"
@@ -122,6 +123,40 @@ struct CaptureTest : ::testing::Test {
   PatternOnly catalog;
   testing_support::FakeDialogs dialogs;
 };
+
+// F12 pressed while the viewer has the focus (a click into it, or a desktop
+// that gives a newly shown window the focus) is the live window's F12: one
+// file a press. Other keys do nothing there, and neither does F12 while the
+// live window cannot capture.
+TEST_F(CaptureTest, TheLiveWindowsCaptureKeyCountsInTheViewer) {
+  live::form1& w = showLive();
+  capture();
+  ASSERT_TRUE(app::Form3.IsLoaded());
+  app::Form3Window& viewer = app::Form3.get();
+  const struct {
+    const char* what;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    std::function<void()> before, after;
+    int files;
+  } cases[] = {
+      {"F12", Qt::Key_F12, Qt::NoModifier, [] {}, [] {}, 1},
+      {"F11", Qt::Key_F11, Qt::NoModifier, [] {}, [] {}, 0},
+      {"Shift+F12", Qt::Key_F12, Qt::ShiftModifier, [] {}, [] {}, 0},
+      {"F12, entry disabled", Qt::Key_F12, Qt::NoModifier, [&] { w.mnuCapFrame->setEnabled(false); },
+       [&] { w.mnuCapFrame->setEnabled(true); }, 0},
+      {"F12, live window hidden", Qt::Key_F12, Qt::NoModifier, [&] { w.hide(); }, [&] { w.show(); }, 0},
+  };
+  for (const auto& c : cases) {
+    const qsizetype before = entries(picturesDir()).size();
+    c.before();
+    QTest::keyClick(&viewer, c.key, c.modifiers);
+    c.after();
+    EXPECT_EQ(entries(picturesDir()).size(), before + c.files) << c.what;
+  }
+  EXPECT_EQ(AppState.FilePath, pictures("MOR0002.bmp"));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
 
 // After each capture the status line names the file and the viewer's
 // picture carries its path; a double-click on the picture opens the file.

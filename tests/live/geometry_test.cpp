@@ -1,6 +1,7 @@
 #include "live/geometry.h"
 #include "live_fixture.h"
 #include "platform/runtime/metrics.h"
+#include "platform/window/window.h"
 
 namespace {
 
@@ -27,6 +28,37 @@ TEST(Geometry, OnlyAFreeBorderAndALargeEnoughAreaKeepTheSize) {
   for (const auto& c : cases) EXPECT_EQ(live::IsFreeResize(c.w, c.h, c.free), c.kept) << c.w << "x" << c.h;
 }
 
+// The picture area of any inner size is the largest 4 : 3 rectangle in it.
+TEST(Geometry, ThePictureAreaIsTheLargestCentredFourToThreeInside) {
+  const struct {
+    QSize inner;
+    QRect picture;
+  } cases[] = {
+      {{640, 480}, {0, 0, 640, 480}},
+      {{900, 473}, {135, 0, 630, 473}},
+      {{636, 1000}, {0, 261, 636, 477}},
+      {{1276, 995}, {0, 19, 1276, 957}},
+      {{0, 480}, {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(live::PictureArea(c.inner), c.picture) << c.inner.width() << "x" << c.inner.height();
+}
+
+TEST(Geometry, TheDesignedWidthIsCutDownToFitTheScreen) {
+  const live::NonClient n{2, 2, 19, 18, 17};
+  const struct {
+    QSize screen;
+    int width;
+  } cases[] = {
+      {{1280, 1024}, 640},
+      {{640, 512}, 605},  // 1280 x 1024 at a scale factor of 2: the height decides
+      {{600, 1024}, 596},  // a narrow screen: the width decides
+      {{300, 200}, 310},   // never below the smallest free area
+      {{}, 640},           // no screen known
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(live::PictureWidthFitting(640, c.screen, n), c.width) << c.screen.width() << "x" << c.screen.height();
+}
+
 // Sets the picture area's size as a user's drag of the window would.
 void drag(live::form1& w, int innerWidth, int innerHeight) {
   w.resize(innerWidth, innerHeight + w.MenuHeight() + w.design().statusBarHeight);
@@ -39,6 +71,37 @@ TEST_F(LiveWindowTest, AFrozenBorderSnapsBack) {
   EXPECT_EQ(w.ScaleWidth(), 640);
   EXPECT_EQ(w.ScaleHeight(), 480);
   EXPECT_EQ(app::AppState.VideoWidth, 640);
+}
+
+// A frozen border holds the window at one size, so that a window manager
+// offers neither resizing nor maximising; a free one lets go at the click.
+TEST_F(LiveWindowTest, AFrozenBorderHoldsTheSizeAndAFreeOneLetsGo) {
+  live::form1& w = show();
+  const QSize designed = w.size();
+  EXPECT_EQ(w.minimumSize(), designed);
+  EXPECT_EQ(w.maximumSize(), designed);
+  w.mnuBorder->trigger();
+  EXPECT_EQ(w.size(), designed);
+  EXPECT_LT(w.minimumWidth(), designed.width());
+  EXPECT_GT(w.maximumWidth(), 10000);
+  drag(w, 800, 300);
+  EXPECT_EQ(w.ScaleWidth(), 800);
+  w.mnuBorder->trigger();
+  EXPECT_EQ(w.minimumSize(), w.size());
+  EXPECT_EQ(w.maximumSize(), w.size());
+}
+
+// The live window cannot be maximised: one maximised anyway comes back to
+// its own size, its picture whole at 4 : 3.
+TEST_F(LiveWindowTest, AMaximisedWindowComesBackToItsSize) {
+  live::form1& w = show();
+  w.mnuBorder->trigger();
+  w.showMaximized();
+  LiveWindowTest::wait(200);
+  testing_support::settle();
+  EXPECT_FALSE(w.isMaximized());
+  EXPECT_EQ(w.ScaleWidth(), 640);
+  EXPECT_EQ(win::widgetOf(app::AppState.hCapWnd)->geometry(), QRect(0, 0, 640, 480));
 }
 
 TEST_F(LiveWindowTest, AFreeBorderKeepsTheWidthAndFollowsWithTheHeight) {

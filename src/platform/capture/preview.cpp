@@ -6,10 +6,20 @@
 
 namespace capture {
 
+QRect fitCentred(QSize shape, const QRect& area) {
+  if (shape.isEmpty() || area.isEmpty()) return {};
+  const qint64 w = area.width(), h = area.height();
+  // Compared across, so that no division rounds the choice of side.
+  const bool widthBound = w * shape.height() <= h * shape.width();
+  const int fitW = int(widthBound ? w : h * shape.width() / shape.height());
+  const int fitH = int(widthBound ? w * shape.height() / shape.width() : h);
+  return {area.left() + (area.width() - fitW) / 2, area.top() + (area.height() - fitH) / 2, fitW, fitH};
+}
+
 void paintPreview(QPainter& painter, const QImage& frame, const QRect& area, bool scale) {
   if (frame.isNull() || area.isEmpty()) return;
   if (scale)
-    painter.drawImage(area, frame);
+    painter.drawImage(fitCentred(frame.size(), area), frame);
   else
     painter.drawImage(area.topLeft(), frame, QRect(QPoint(0, 0), area.size()).intersected(frame.rect()));
 }

@@ -26,6 +26,8 @@ int edgeY() { return GetSystemMetrics(SM_CYEDGE); }
 
 }  // namespace
 
+bool DesktopDecidesWindows() { return QGuiApplication::platformName().startsWith("wayland"); }
+
 Form::Form(const FormDesign& design) : QMainWindow(nullptr, flagsFor(design)), design_(design) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   setWindowTitle(design.caption);
@@ -65,6 +67,15 @@ void Form::setHeight(float twips) {
   if (isMinimized() || isMaximized()) return;
   const long px = std::lround(twips / TwipsPerPixelY()) - GetSystemMetrics(SM_CYCAPTION) - 2 * edgeY();
   resize(width(), static_cast<int>(std::max(1L, px)));
+}
+
+void Form::holdSize(bool held) {
+  if (held) {
+    setFixedSize(size());
+  } else {
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  }
 }
 
 double Form::ScaleWidth() const {

@@ -15,6 +15,11 @@ namespace rt {
 
 class FormSlotBase;
 
+// True where the desktop, not the program, places and sizes windows and
+// gives the focus (Wayland): a program's move or resize of a shown window,
+// and a "show without activating", are not honoured there.
+bool DesktopDecidesWindows();
+
 enum class BorderStyle { Sizable, FixedDialog, FixedSingle };
 enum class StartPosition { WindowsDefault, CenterScreen, CenterOwner };
 enum class ScaleUnit { Twips, Pixels };
@@ -59,6 +64,10 @@ class Form : public QMainWindow {
   double Height() const;
   void setWidth(float twips);
   void setHeight(float twips);
+  // Holds the window at its present size, or frees it again. A window held
+  // so has no resize handles and nothing a window manager would maximise
+  // (some offer maximise on every resizable window, whatever its hints).
+  void holdSize(bool held);
   // The inner size in the form's scale unit.
   double ScaleWidth() const;
   double ScaleHeight() const;
@@ -70,6 +79,11 @@ class Form : public QMainWindow {
 
  private:
   friend class FormSlotBase;
+
+// True where the desktop, not the program, places and sizes windows and
+// gives the focus (Wayland): a program's move or resize of a shown window,
+// and a "show without activating", are not honoured there.
+bool DesktopDecidesWindows();
   int menuHeight() const;
   int barsHeight() const;
   FormDesign design_;
