@@ -97,7 +97,7 @@ void showViewer(bool mayWait) {
   }
   const bool onScreen = app::Form3.IsLoaded() && app::Form3->isVisible();
   if (!onScreen && owner && owner->isVisible()) place(app::Form3.get(), *owner);
-  app::Form3.ShowWithoutActivating();
+  app::Form3.ShowWithoutActivating(owner);
 }
 }  // namespace
 

@@ -1,8 +1,10 @@
-// F12 is a key of the live window: every press counts only while the live
-// window keeps the keyboard focus. A user clicks into it once and then
-// presses F12 again and again, whatever the viewer and the scanner window
-// do meanwhile. Focus rules differ between window managers, so each case
-// runs under every one installed.
+// F12 is the live window's key, and it counts in the viewer too. A user
+// clicks into the live window once and then presses F12 again and again,
+// whatever the viewer and the scanner window do meanwhile; a click into the
+// viewer loses no press either. Focus rules differ between window managers
+// (under sway, as on every Wayland desktop, a newly shown window takes the
+// focus and no program may take it back unasked), so each case runs under
+// every one installed.
 
 #include <gtest/gtest.h>
 
@@ -46,10 +48,7 @@ class Focus : public testing::TestWithParam<Case> {
   // Five presses half a second apart, as a user makes them without waiting
   // for anything; then the five files next in the numbering, complete.
   void pressF12FiveTimes(Program& program, const QString& why) {
-    for (int i = 0; i < 5; ++i) {
-      program.key("F12");
-      QTest::qWait(400);
-    }
+    program.press("F12", 5, 400);
     const QStringList want = e2e::numbered("MOR", taken_ + 1, taken_ + 5, GetParam().ext);
     const bool written = waitUntil(
         [&] {
@@ -78,12 +77,19 @@ TEST_P(Focus, EveryF12CountsThroughViewerScannerRunAndRestart) {
     QTest::qWait(1000);  // the test pattern's first frames
     program.activate(live);
     pressF12FiveTimes(program, "after one click into the live window");
+    // The viewer came up with the first picture; the live window asked for
+    // the focus back (on X it never lost it).
     ASSERT_TRUE(program.waitForFocus(live)) << "the live window lost the focus";
 
-    // The user clicks the viewer's close box; F12 brings it back, and the
-    // focus stays with the live window.
+    // A click into the viewer to look at the picture; F12 still counts.
     const QString viewer = program.waitForWindow(e2e::kViewerTitle, 5000);
     ASSERT_FALSE(viewer.isEmpty());
+    program.activate(viewer);
+    ASSERT_TRUE(program.waitForFocus(viewer));
+    pressF12FiveTimes(program, "after a click into the viewer");
+
+    // The user clicks the viewer's close box; F12 brings it back, and the
+    // focus comes back to the live window.
     program.activate(viewer);
     program.closeWindow(viewer);
     ASSERT_TRUE(waitUntil([&] { return !program.hasWindow(e2e::kViewerTitle); }, 5000));
@@ -92,7 +98,7 @@ TEST_P(Focus, EveryF12CountsThroughViewerScannerRunAndRestart) {
 
     // A feeder run in the scanner window hands back to the live window,
     // ready for F12 at once.
-    ASSERT_TRUE(program.waitForFocus(live));
+    ASSERT_TRUE(program.waitForFocus(live)) << "focus at " << program.focusedWindow().toStdString();
     program.key("alt+t");
     const QString twain = program.waitForWindow(e2e::kTwainTitle);
     ASSERT_FALSE(twain.isEmpty()) << program.output().toStdString();
@@ -116,11 +122,15 @@ TEST_P(Focus, EveryF12CountsThroughViewerScannerRunAndRestart) {
     ASSERT_FALSE(live.isEmpty()) << program.output().toStdString();
     const QString viewer = program.waitForWindow(e2e::kViewerTitle, pdf ? 1500 : 10000);
     EXPECT_EQ(viewer.isEmpty(), pdf);
-    if (!pdf) {
+    // X: the viewer beside the live window, which keeps the focus. Sway
+    // floats the viewer over the tiled live window and gives it the focus,
+    // and nothing has been typed yet that would let the live window ask for
+    // it back: the presses go to the viewer.
+    if (!pdf && !desktop.wayland()) {
       EXPECT_GT(program.geometry(viewer).left(), program.geometry(live).right()) << "not beside the live window";
     }
     QTest::qWait(1000);
-    EXPECT_TRUE(program.waitForFocus(live)) << "the live window has not the focus at start-up";
+    if (!desktop.wayland()) EXPECT_TRUE(program.waitForFocus(live)) << "the live window has not the focus at start-up";
     pressF12FiveTimes(program, "after a restart");
     ASSERT_TRUE(program.closeAndWaitForExit(live)) << program.output().toStdString();
   }

@@ -2,11 +2,19 @@
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace testing_support {
 
@@ -17,13 +25,50 @@ void pause(int ms) {
   QCoreApplication::processEvents();
 }
 
+// The unprivileged user a root test runs sway and the program as.
+constexpr const char* kTestUser = "vic-e2e";
+
+bool ensureTestUser(uid_t& uid, gid_t& gid) {
+  if (!getpwnam(kTestUser))
+    QProcess::execute("useradd", {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", kTestUser});
+  const passwd* user = getpwnam(kTestUser);
+  if (!user) return false;
+  uid = user->pw_uid;
+  gid = user->pw_gid;
+  return true;
+}
+
+// Every sway view (window) in a tree from `swaymsg -t get_tree`.
+void collectViews(const QJsonObject& node, QList<QJsonObject>& views) {
+  if (node.contains("pid")) views << node;
+  for (const char* key : {"nodes", "floating_nodes"})
+    for (const QJsonValue& child : node.value(key).toArray()) collectViews(child.toObject(), views);
+}
+
+// The content of a view on the screen, without its title bar and border.
+QRect contentOf(const QJsonObject& view) {
+  const QJsonObject r = view.value("rect").toObject(), w = view.value("window_rect").toObject();
+  return {r.value("x").toInt() + w.value("x").toInt(), r.value("y").toInt() + w.value("y").toInt(),
+          w.value("width").toInt(), w.value("height").toInt()};
+}
+
+// wtype's arguments for keys as xdotool names them ("alt+t", "F12").
+QStringList wtypeArgs(const QString& keys) {
+  QStringList parts = keys.split('+'), args;
+  const QString key = parts.takeLast();
+  for (const QString& m : parts) args << "-M" << m;
+  args << "-k" << key;
+  for (const QString& m : parts) args << "-m" << m;
+  return args;
+}
+
 }  // namespace
 
 QString programPath() { return qEnvironmentVariable("VIC_BINARY_DIR") + "/video-image-capture"; }
 
 QStringList Desktop::windowManagers() {
   QStringList found;
-  for (const char* name : {"openbox", "jwm"})
+  for (const char* name : {"openbox", "jwm", "sway"})
     if (!QStandardPaths::findExecutable(name).isEmpty()) found << QString(name);
   return found;
 }
@@ -35,8 +80,60 @@ Desktop::Desktop(const QString& windowManager) : windowManager_(windowManager) {
       qWarning() << "display start failed:" << xvfb_.readAllStandardError().right(500);
       stop();
     }
-    ok_ = startServer() && startWindowManager();
+    ok_ = wayland() ? startSway() : startServer() && startWindowManager();
   }
+}
+
+bool Desktop::startSway() {
+  if (geteuid() == 0 && !ensureTestUser(uid_, gid_)) return false;
+  // A runtime folder of the user's own, 0700, as a login gives it: the
+  // compositor's sockets go there.
+  static int count = 0;
+  runtimeDir_ = QString("/tmp/vic-e2e-run-%1-%2").arg(getpid()).arg(++count);
+  QDir(runtimeDir_).removeRecursively();
+  if (!QDir().mkpath(runtimeDir_)) return false;
+  if (uid_ != 0 && chown(runtimeDir_.toLocal8Bit().constData(), uid_, gid_) != 0) return false;
+  QFile::setPermissions(runtimeDir_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  // One 1280 x 1024 output. A window that asks for the focus gets it while
+  // its workspace is in sight, as on the desktops that grant activation.
+  QFile config(runtimeDir_ + "/config");
+  if (!config.open(QIODevice::WriteOnly)) return false;
+  config.write("output * mode 1280x1024\nxwayland disable\nfocus_on_window_activation smart\n");
+  config.close();
+  if (uid_ != 0 && chown(config.fileName().toLocal8Bit().constData(), uid_, gid_) != 0) return false;
+
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_RUNTIME_DIR", runtimeDir_);
+  env.insert("WLR_BACKENDS", "headless");
+  env.insert("WLR_RENDERER", "pixman");
+  env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
+  env.remove("DISPLAY");
+  env.remove("WAYLAND_DISPLAY");
+  wm_.setProcessEnvironment(env);
+  const uid_t uid = uid_;
+  const gid_t gid = gid_;
+  if (uid != 0)
+    wm_.setChildProcessModifier([uid, gid] {
+      if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(127);
+    });
+  // Its log names the missing graphics devices of a headless machine.
+  wm_.setStandardOutputFile(QProcess::nullDevice());
+  wm_.setStandardErrorFile(QProcess::nullDevice());
+  wm_.start("sway", {"-c", config.fileName()});
+  if (!wm_.waitForStarted(5000)) return false;
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 30000 && wm_.state() == QProcess::Running) {
+    const QStringList sockets = QDir(runtimeDir_).entryList({"sway-ipc.*.sock"}, QDir::System);
+    const QStringList displays = QDir(runtimeDir_).entryList({"wayland-*"}, QDir::System);
+    if (!sockets.isEmpty() && displays.contains("wayland-1")) {
+      swaySocket_ = runtimeDir_ + "/" + sockets.first();
+      display_ = "wayland-1";
+      if (!run("swaymsg", {"-t", "get_outputs"}).isEmpty()) return true;
+    }
+    pause(50);
+  }
+  return false;
 }
 
 bool Desktop::startServer() {
@@ -77,7 +174,10 @@ bool Desktop::startWindowManager() {
   return false;
 }
 
-Desktop::~Desktop() { stop(); }
+Desktop::~Desktop() {
+  stop();
+  if (!runtimeDir_.isEmpty()) QDir(runtimeDir_).removeRecursively();
+}
 
 void Desktop::stop() {
   for (QProcess* p : {&wm_, &xvfb_}) {
@@ -92,6 +192,14 @@ void Desktop::stop() {
 
 QProcessEnvironment Desktop::environment() const {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  if (wayland()) {
+    env.insert("XDG_RUNTIME_DIR", runtimeDir_);
+    env.insert("WAYLAND_DISPLAY", display_);
+    env.insert("SWAYSOCK", swaySocket_);
+    env.insert("QT_QPA_PLATFORM", "wayland");
+    env.remove("DISPLAY");
+    return env;
+  }
   env.insert("DISPLAY", display_);
   env.insert("QT_QPA_PLATFORM", "xcb");
   env.remove("WAYLAND_DISPLAY");
@@ -123,35 +231,97 @@ Program::~Program() {
 }
 
 bool Program::start() {
+  const uid_t uid = desktop_.uid();
+  const gid_t gid = desktop_.gid();
+  if (uid != 0) {
+    // The test's private HOME (and the folder it lies in) becomes the user's,
+    // with everything the test put there; the test, as root, still reads it.
+    const QString root = QFileInfo(qEnvironmentVariable("HOME")).absolutePath();
+    if (QProcess::execute("chown", {"-R", QString("%1:%2").arg(uid).arg(gid), root}) != 0) return false;
+    process_.setChildProcessModifier([uid, gid] {
+      if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(127);
+    });
+  }
   process_.start(programPath(), {});
   return process_.waitForStarted(5000);
 }
 
+QList<QJsonObject> Program::views() {
+  QList<QJsonObject> found;
+  collectViews(QJsonDocument::fromJson(desktop_.run("swaymsg", {"-t", "get_tree", "-r"}, 5000).toUtf8()).object(),
+               found);
+  return found;
+}
+
+QJsonObject Program::view(const QString& windowId) {
+  for (const QJsonObject& v : views())
+    if (QString::number(v.value("id").toInteger()) == windowId) return v;
+  return {};
+}
+
+QString Program::findWindow(const QString& titleRegex) {
+  if (desktop_.wayland()) {
+    const QRegularExpression title(titleRegex);
+    for (const QJsonObject& v : views())
+      if (v.value("visible").toBool() && title.match(v.value("name").toString()).hasMatch())
+        return QString::number(v.value("id").toInteger());
+    return {};
+  }
+  const QString ids = desktop_.run("xdotool", {"search", "--onlyvisible", "--name", titleRegex}, 2000);
+  return ids.split('\n', Qt::SkipEmptyParts).value(0).trimmed();
+}
+
 QString Program::waitForWindow(const QString& titleRegex, int timeoutMs) {
   for (int waited = 0; waited < timeoutMs; waited += 100) {
-    const QString ids = desktop_.run("xdotool", {"search", "--onlyvisible", "--name", titleRegex}, 2000);
-    if (!ids.trimmed().isEmpty()) return ids.split('\n', Qt::SkipEmptyParts).first().trimmed();
+    const QString id = findWindow(titleRegex);
+    if (!id.isEmpty()) return id;
     if (process_.state() == QProcess::NotRunning) return {};
     pause(100);
   }
   return {};
 }
 
-bool Program::hasWindow(const QString& titleRegex) {
-  return !desktop_.run("xdotool", {"search", "--onlyvisible", "--name", titleRegex}, 2000).trimmed().isEmpty();
+bool Program::hasWindow(const QString& titleRegex) { return !findWindow(titleRegex).isEmpty(); }
+
+bool Program::swayCommand(const QString& windowId, const QString& command) {
+  return desktop_.run("swaymsg", {QString("[con_id=%1] %2").arg(windowId, command)}, 5000).contains("true");
 }
+
+bool Program::urgent(const QString& windowId) { return view(windowId).value("urgent").toBool(); }
 
 void Program::activate(const QString& windowId) {
-  desktop_.run("xdotool", {"windowactivate", "--sync", windowId}, 5000);
+  if (desktop_.wayland())
+    swayCommand(windowId, "focus");
+  else
+    desktop_.run("xdotool", {"windowactivate", "--sync", windowId}, 5000);
   pause(100);
 }
 
-void Program::key(const QString& keys) {
-  desktop_.run("xdotool", {"key", "--clearmodifiers", keys});
+void Program::key(const QString& keys) { press(keys, 1, 0); }
+
+void Program::press(const QString& key, int times, int gapMs) {
+  QStringList args;
+  if (desktop_.wayland()) {
+    // wtype's virtual keyboard is new to the compositor: a moment first.
+    args << "-s" << "300";
+    for (int i = 0; i < times; ++i) args << (i ? QStringList{"-s", QString::number(gapMs)} : QStringList{}) << wtypeArgs(key);
+    desktop_.run("wtype", args, 10000 + times * gapMs);
+  } else {
+    args << "key" << "--clearmodifiers" << "--delay" << QString::number(gapMs);
+    for (int i = 0; i < times; ++i) args << key;
+    desktop_.run("xdotool", args, 10000 + times * gapMs);
+  }
   pause(100);
 }
 
-QString Program::focusedWindow() { return desktop_.run("xdotool", {"getwindowfocus"}, 2000).trimmed(); }
+QString Program::focusedWindow() {
+  if (desktop_.wayland()) {
+    for (const QJsonObject& v : views())
+      if (v.value("focused").toBool()) return QString::number(v.value("id").toInteger());
+    return {};
+  }
+  return desktop_.run("xdotool", {"getwindowfocus"}, 2000).trimmed();
+}
 
 bool Program::waitForFocus(const QString& windowId, int timeoutMs) {
   return waitUntil([&] { return focusedWindow() == windowId; }, timeoutMs);
@@ -159,20 +329,29 @@ bool Program::waitForFocus(const QString& windowId, int timeoutMs) {
 
 void Program::closeWindow(const QString& windowId) {
   // The close box makes the window manager send the window its close
-  // request; wmctrl asks the window manager for exactly that.
-  desktop_.run("wmctrl", {"-i", "-c", windowId}, 5000);
+  // request; wmctrl (sway's kill) asks the window manager for exactly that.
+  if (desktop_.wayland())
+    swayCommand(windowId, "kill");
+  else
+    desktop_.run("wmctrl", {"-i", "-c", windowId}, 5000);
   pause(100);
 }
 
 QImage Program::screenshot(const QString& windowId) {
   QProcess p;
   p.setProcessEnvironment(desktop_.environment());
-  p.start("import", {"-window", windowId, "png:-"});
+  if (desktop_.wayland()) {
+    const QRect r = geometry(windowId);
+    p.start("grim", {"-g", QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()), "-"});
+  } else {
+    p.start("import", {"-window", windowId, "png:-"});
+  }
   if (!p.waitForFinished(10000)) return {};
   return QImage::fromData(p.readAllStandardOutput(), "PNG");
 }
 
 QRect Program::geometry(const QString& windowId) {
+  if (desktop_.wayland()) return contentOf(view(windowId));
   // Position of the window's inner area and its size, as X reports them.
   const QString text = desktop_.run("xdotool", {"getwindowgeometry", "--shell", windowId});
   auto value = [&](const char* key) {

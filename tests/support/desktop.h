@@ -1,28 +1,40 @@
 #pragma once
 // End-to-end tests: a private X display (Xvfb) with a light window manager,
-// the real program started on it, and xdotool to drive it like a user.
+// or a headless Wayland compositor (sway), the real program started on it,
+// and the desktop's own tools to drive it like a user (xdotool and wmctrl on
+// X; swaymsg, wtype and grim under sway). Window ids are X window ids, or
+// sway's container ids.
 //
 // Keys go where a user's keys go: to the window that has the keyboard focus.
 // Nothing activates a window behind the test's back; a test calls activate()
 // only where a user would click into a window.
 
 #include <QImage>
+#include <QJsonObject>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <sys/types.h>
 
 namespace testing_support {
 
 class Desktop {
  public:
-  // Starts Xvfb and the window manager named ("openbox" or "jwm"); check ok().
+  // Starts Xvfb and the window manager named ("openbox" or "jwm"), or sway
+  // ("sway"); check ok(). Sway refuses to run as root: a test run by root
+  // runs sway and the program as an unprivileged user of its own.
   explicit Desktop(const QString& windowManager = "openbox");
   ~Desktop();
   // The window managers installed here that tests can run under, openbox
   // first. Focus rules differ between them, so focus tests run under each.
   static QStringList windowManagers();
   bool ok() const { return ok_; }
+  bool wayland() const { return windowManager_ == "sway"; }
+  // The user the program runs as (0 for the test's own), and its groups.
+  uid_t uid() const { return uid_; }
+  gid_t gid() const { return gid_; }
   QString display() const { return display_; }
   QString windowManager() const { return windowManager_; }
   QProcessEnvironment environment() const;
@@ -33,9 +45,13 @@ class Desktop {
  private:
   bool startServer();
   bool startWindowManager();
+  bool startSway();
   void stop();
   QProcess xvfb_, wm_;
   QString display_, windowManager_;
+  QString runtimeDir_, swaySocket_;
+  uid_t uid_ = 0;
+  gid_t gid_ = 0;
   bool ok_ = false;
 };
 
@@ -53,6 +69,9 @@ class Program {
   void activate(const QString& windowId);
   // Types keys (e.g. "F12", "alt+t") into whatever window has the focus.
   void key(const QString& keys);
+  // Presses a key `times` times, `gapMs` apart, from one typing process (a
+  // fresh virtual keyboard on Wayland can lose its first key).
+  void press(const QString& key, int times, int gapMs);
   // The window that has the keyboard focus (X's input focus), or empty.
   QString focusedWindow();
   // Polls until the window has the keyboard focus; false after the timeout.
@@ -69,8 +88,17 @@ class Program {
   bool closeAndWaitForExit(const QString& windowId, int attempts = 3);
   int exitCode() const { return process_.exitCode(); }
   QString output() const;
+  // Sway only: a command for the window (`swaymsg '[con_id=..] <command>'`),
+  // as a user's key binding or mouse drag gives it.
+  bool swayCommand(const QString& windowId, const QString& command);
+  // Sway only: true when the window is marked urgent (it asked for the
+  // focus while another window had it).
+  bool urgent(const QString& windowId);
 
  private:
+  QString findWindow(const QString& titleRegex);
+  QList<QJsonObject> views();
+  QJsonObject view(const QString& windowId);
   Desktop& desktop_;
   QProcess process_;
 };

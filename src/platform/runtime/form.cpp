@@ -4,6 +4,9 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QMenuBar>
+#include <QPointer>
+#include <QTimer>
+#include <QWindow>
 #include <QScreen>
 #include <cmath>
 
@@ -23,6 +26,33 @@ Qt::WindowFlags flagsFor(const FormDesign& d) {
 
 int edgeX() { return GetSystemMetrics(SM_CXEDGE); }
 int edgeY() { return GetSystemMetrics(SM_CYEDGE); }
+
+// Waits for a window's first exposure (on Wayland: the compositor has
+// configured it, and its first picture goes out with the expose), then asks
+// for the activation of another window. Asked any earlier, the request would
+// reach the compositor before the new window is mapped, and mapping it would
+// take the focus again.
+class FocusBack : public QObject {
+ public:
+  FocusBack(QWindow* shown, QWidget* keeper) : QObject(shown), keeper_(keeper) { shown->installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* window = static_cast<QWindow*>(watched);
+    if (event->type() == QEvent::Expose && window->isExposed()) {
+      QPointer<QWidget> keeper = keeper_;
+      QTimer::singleShot(0, window, [keeper] {
+        if (keeper && keeper->isVisible()) keeper->activateWindow();
+      });
+      deleteLater();
+      window->removeEventFilter(this);
+    }
+    return false;
+  }
+
+ private:
+  QPointer<QWidget> keeper_;
+};
 
 }  // namespace
 
@@ -135,13 +165,16 @@ void FormSlotBase::Show() {
   form->activateWindow();
 }
 
-void FormSlotBase::ShowWithoutActivating() {
+void FormSlotBase::ShowWithoutActivating(QWidget* keepsFocus) {
   Form* form = Load();
   if (!form_) return;
+  const bool wasShown = form->isVisible();
   // Tells the window manager not to focus the window when it maps it.
   form->setAttribute(Qt::WA_ShowWithoutActivating);
   form->show();
   form->raise();
+  if (!wasShown && keepsFocus && keepsFocus != form && DesktopDecidesWindows() && form->windowHandle())
+    new FocusBack(form->windowHandle(), keepsFocus);
 }
 
 void FormSlotBase::Unload() {

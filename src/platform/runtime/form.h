@@ -107,8 +107,10 @@ class FormSlotBase {
   // Loads it if needed and shows it non-modal, without an owner, in front.
   void Show();
   // Loads it if needed and shows it non-modal in front, leaving the keyboard
-  // focus where it is: for windows that only display something.
-  void ShowWithoutActivating();
+  // focus where it is: for windows that only display something. Where the
+  // desktop focuses every new window anyway, `keepsFocus` asks for the focus
+  // back once the form is on screen.
+  void ShowWithoutActivating(QWidget* keepsFocus = nullptr);
   // Runs Form_Unload and destroys the instance; nothing when not loaded.
   void Unload();
 
