@@ -26,7 +26,9 @@ TEST(Preview, FitsAShapeCentredAndWholeInsideAnArea) {
     const QRect got = fitCentred(c.shape, c.area);
     EXPECT_EQ(got, c.fitted) << c.shape.width() << ":" << c.shape.height() << " in " << c.area.width() << "x"
                              << c.area.height();
-    if (!got.isEmpty()) EXPECT_TRUE(c.area.contains(got));
+    if (!got.isEmpty()) {
+      EXPECT_TRUE(c.area.contains(got));
+    }
   }
 }
 
