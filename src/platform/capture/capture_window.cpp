@@ -103,6 +103,11 @@ bool CaptureWindow::reportBetween(Callback which, const Report& report) {
   return alive && generation_ == generation;
 }
 
+bool CaptureWindow::tellCatalogNotice() {
+  const QString notice = deviceCatalog().takeNotice();
+  return notice.isEmpty() || reportBetween(Error, {kErrorPermission, notice});
+}
+
 DeviceError CaptureWindow::startDevice() {
   if (const auto format = rememberedFormat(info_.key)) device_->setFormat(format->size, format->fourcc);
   return openDevice();
@@ -154,6 +159,8 @@ win::LRESULT CaptureWindow::connectDriver(win::WPARAM index) {
     const QString remembered = rememberedDevice();
     const std::vector<DeviceInfo> listed = deviceCatalog().list();
     info = chooseDevice(listed, remembered);
+    QPointer<CaptureWindow> alive(this);
+    if (!tellCatalogNotice()) return alive && state_ == State::Running ? 1 : 0;
     if (!info) return finish(0, Error, errorReport(DeviceError::NoDevice, remembered));
     noCamera = remembered != kTestPatternKey && FallsBackToTestPattern(listed, *info);
   }
@@ -270,6 +277,7 @@ win::LRESULT CaptureWindow::formatDialog() {
 
 win::LRESULT CaptureWindow::sourceDialog() {
   std::vector<DeviceInfo> devices = deviceCatalog().list();
+  if (!tellCatalogNotice()) return 0;
   QString current;
   if (device_) {
     current = info_.key;

@@ -63,6 +63,8 @@ class CaptureWindow final : public QWidget, public win::MessageTarget, private D
   win::LRESULT sourceDialog();
   win::LRESULT switchDevice(const DeviceInfo& info);
 
+  // Reports what the catalogue found to tell while listing; false as reportBetween.
+  bool tellCatalogNotice();
   DeviceError startDevice();
   // Starts the device as it is and puts its stored control values back.
   DeviceError openDevice();

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/capture/pipewire/pw_sources.h"
 #include "platform/capture/pixels.h"
 #include "platform/capture/test_pattern.h"
 #include "platform/capture/v4l2_camera.h"
@@ -50,8 +51,12 @@ std::vector<QString> videoNodes(const QString& devFolder) {
 
 }  // namespace
 
-SystemCatalog::SystemCatalog(QString devFolder, V4l2Opener opener)
-    : devFolder_(std::move(devFolder)), opener_(std::move(opener)) {}
+SystemCatalog::SystemCatalog(QString devFolder, V4l2Opener opener, bool withPipeWire)
+    : devFolder_(std::move(devFolder)),
+      opener_(std::move(opener)),
+      pipewire_(withPipeWire ? std::make_unique<pw::Sources>() : nullptr) {}
+
+SystemCatalog::~SystemCatalog() = default;
 
 std::vector<DeviceInfo> SystemCatalog::list() {
   std::vector<DeviceInfo> devices;
@@ -82,14 +87,21 @@ std::vector<DeviceInfo> SystemCatalog::list() {
     const auto same = std::count_if(plain.begin(), plain.end(), [&](const DeviceInfo& o) { return o.name == d.name; });
     if (same > 1) d.name += " (" + QFileInfo(d.key).fileName() + ')';
   }
+  if (pipewire_) {
+    const std::vector<DeviceInfo> sources = pipewire_->list(devices);
+    devices.insert(devices.end(), sources.begin(), sources.end());
+  }
   devices.push_back({kTestPatternKey, QStringLiteral("Test pattern")});
   return devices;
 }
 
 std::unique_ptr<CaptureDevice> SystemCatalog::make(const DeviceInfo& device) {
   if (device.key == kTestPatternKey) return std::make_unique<TestPattern>();
+  if (device.key.startsWith(pw::kKeyPrefix)) return pipewire_ ? pipewire_->make(device) : nullptr;
   return std::make_unique<V4l2Camera>(QFile::encodeName(device.key).toStdString(), device.name, opener_);
 }
+
+QString SystemCatalog::takeNotice() { return pipewire_ ? pipewire_->takeNotice() : QString(); }
 
 DeviceCatalog& deviceCatalog() {
   static SystemCatalog system;

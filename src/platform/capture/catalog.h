@@ -1,7 +1,8 @@
 #pragma once
 // The devices the capture window can show: every Video4Linux2 capture device
-// of the machine, then the test pattern. The user's choice is remembered by
-// the device's stable path.
+// of the machine, the video sources of PipeWire, then the test pattern. The
+// user's choice is remembered by the device's stable path (a PipeWire
+// source's by its node name).
 
 #include <QString>
 #include <memory>
@@ -27,18 +28,29 @@ class DeviceCatalog {
   // Cameras first, in node order; the test pattern last.
   virtual std::vector<DeviceInfo> list() = 0;
   virtual std::unique_ptr<CaptureDevice> make(const DeviceInfo& device) = 0;
+  // Something to tell the user once, found while listing; empty when none.
+  virtual QString takeNotice() { return {}; }
 };
 
-// The capture devices among the nodes video0, video1, ... of `devFolder`.
+namespace pw {
+class Sources;
+}
+
+// The capture devices among the nodes video0, video1, ... of `devFolder`,
+// and the PipeWire video sources unless `withPipeWire` is false.
 class SystemCatalog final : public DeviceCatalog {
  public:
-  explicit SystemCatalog(QString devFolder = QStringLiteral("/dev"), V4l2Opener opener = openLibV4l2);
+  explicit SystemCatalog(QString devFolder = QStringLiteral("/dev"), V4l2Opener opener = openLibV4l2,
+                         bool withPipeWire = true);
+  ~SystemCatalog() override;
   std::vector<DeviceInfo> list() override;
   std::unique_ptr<CaptureDevice> make(const DeviceInfo& device) override;
+  QString takeNotice() override;
 
  private:
   QString devFolder_;
   V4l2Opener opener_;
+  std::unique_ptr<pw::Sources> pipewire_;
 };
 
 // The catalog in use; tests install their own (nullptr restores the system's).

@@ -56,10 +56,26 @@ QImage fromPackedYuv(const std::uint8_t* data, QSize frame, std::uint32_t bytesP
   return image;
 }
 
+// The unused fourth byte may hold anything; the picture is opaque.
+QImage fromPacked32(const std::uint8_t* data, QSize frame, std::uint32_t bytesPerLine, bool bgr) {
+  QImage image(frame, QImage::Format_RGB32);
+  if (image.isNull()) return image;
+  const int r = bgr ? 2 : 0, b = bgr ? 0 : 2;
+  for (int row = 0; row < frame.height(); ++row) {
+    const std::uint8_t* in = data + std::size_t(row) * bytesPerLine;
+    auto* out = reinterpret_cast<QRgb*>(image.scanLine(row));
+    for (int x = 0; x < frame.width(); ++x, in += 4) out[x] = qRgb(in[r], in[1], in[b]);
+  }
+  return image;
+}
+
 }  // namespace
 
 int bytesPerPixel(std::uint32_t format) {
   switch (format) {
+    case kBgrx32:
+    case kRgbx32:
+      return 4;
     case kRgb24:
     case kBgr24:
       return 3;
@@ -103,6 +119,9 @@ QImage decodeFrame(std::uint32_t format, const std::uint8_t* data, std::size_t s
       return fromPackedYuv(data, frame, bytesPerLine, true);
     case kUyvy:
       return fromPackedYuv(data, frame, bytesPerLine, false);
+    case kBgrx32:
+    case kRgbx32:
+      return fromPacked32(data, frame, bytesPerLine, format == kBgrx32);
     default:
       break;
   }

@@ -21,6 +21,9 @@ constexpr std::uint32_t kUyvy = fourcc('U', 'Y', 'V', 'Y');
 constexpr std::uint32_t kGrey = fourcc('G', 'R', 'E', 'Y');
 constexpr std::uint32_t kMjpeg = fourcc('M', 'J', 'P', 'G');
 constexpr std::uint32_t kJpeg = fourcc('J', 'P', 'E', 'G');
+// Four bytes a pixel, the fourth unused: B G R x and R G B x in memory.
+constexpr std::uint32_t kBgrx32 = fourcc('X', 'R', '2', '4');
+constexpr std::uint32_t kRgbx32 = fourcc('X', 'B', '2', '4');
 
 bool canDecode(std::uint32_t format);
 // "YUYV" and so on.

@@ -21,6 +21,9 @@ TEST(DecodeFrame, PackedFormatsGiveTheirColours) {
   const PackedCase cases[] = {
       {"RGB24", kRgb24, {255, 0, 0, 0, 0, 255}, qRgb(255, 0, 0), qRgb(0, 0, 255)},
       {"BGR24", kBgr24, {255, 0, 0, 0, 0, 255}, qRgb(0, 0, 255), qRgb(255, 0, 0)},
+      // The fourth byte is junk: the picture stays opaque.
+      {"BGRx", kBgrx32, {10, 20, 30, 0, 40, 50, 60, 7}, qRgb(30, 20, 10), qRgb(60, 50, 40)},
+      {"RGBx", kRgbx32, {10, 20, 30, 0, 40, 50, 60, 7}, qRgb(10, 20, 30), qRgb(40, 50, 60)},
       {"GREY", kGrey, {0, 200}, qRgb(0, 0, 0), qRgb(200, 200, 200)},
       {"YUYV white/black", kYuyv, {235, 128, 16, 128}, qRgb(255, 255, 255), qRgb(0, 0, 0)},
       {"UYVY white/black", kUyvy, {128, 235, 128, 16}, qRgb(255, 255, 255), qRgb(0, 0, 0)},
