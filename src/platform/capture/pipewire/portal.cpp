@@ -41,6 +41,9 @@ QString requestPath(const QDBusConnection& bus, const QString& token) {
 }  // namespace
 
 PortalAccess askCameraPortal() {
+  // Without a bus address the D-Bus library would start a bus of its own
+  // for the X display: a desktop session and a sandbox always set one.
+  if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return {};
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected() || !hasCameraInterface(bus)) return {};
 
