@@ -118,25 +118,6 @@ void SetViewerPicture(const QImage& picture, const QString& path) {
   if (!picture.isNull()) showPicture(QPixmap::fromImage(picture), path);
 }
 
-QImage ViewerSizedImage(const scan::Image& picture) {
-  if (!scan::isValid(picture)) return {};
-  const int factor = std::max({1, (picture.width + kDecodeWidth - 1) / kDecodeWidth,
-                               (picture.height + kDecodeHeight - 1) / kDecodeHeight});
-  QImage image(std::max(1, picture.width / factor), std::max(1, picture.height / factor), QImage::Format_RGB32);
-  if (image.isNull()) return image;
-  // A bitmap's colour is blue, green, red; other pictures are red first.
-  const bool bgr = picture.layout == scan::Layout::Bitmap;
-  for (int y = 0; y < image.height(); ++y) {
-    const std::uint8_t* row = scan::rowFromTop(picture, y * factor + factor / 2);
-    auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      const std::uint8_t* p = row + static_cast<std::size_t>(x * factor + factor / 2) * picture.channels;
-      out[x] = picture.channels == 1 ? qRgb(p[0], p[0], p[0]) : bgr ? qRgb(p[2], p[1], p[0]) : qRgb(p[0], p[1], p[2]);
-    }
-  }
-  return image;
-}
-
 QImage ViewerSizedImage(const QImage& picture) {
   if (picture.width() <= kDecodeWidth && picture.height() <= kDecodeHeight) return picture;
   const int factor = std::max((picture.width() + kDecodeWidth - 1) / kDecodeWidth,

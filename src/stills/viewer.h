@@ -8,7 +8,6 @@
 #include <QSize>
 #include <QString>
 
-#include "platform/scan/image_data.h"
 
 namespace stills {
 
@@ -29,9 +28,7 @@ void SetViewerPicture(const QImage& picture, const QString& path);
 
 // A picture in memory (a scanned page, say) as the viewer keeps it: reduced
 // by the smallest whole factor that fits it in the size pictures are decoded
-// at for the viewer, each pixel sampled from the middle of its block. Null
-// for an invalid picture.
-QImage ViewerSizedImage(const scan::Image& picture);
+// at for the viewer.
 QImage ViewerSizedImage(const QImage& picture);
 
 // Where the viewer's frame goes beside the owner's frame: to its right when

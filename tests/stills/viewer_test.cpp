@@ -5,6 +5,7 @@
 
 #include "app/forms.h"
 #include "platform/scan/image_writes.h"
+#include "stills/still_format.h"
 #include "stills/viewer.h"
 #include "support/test_env.h"
 
@@ -91,9 +92,9 @@ TEST(Viewer, APictureInMemoryIsReducedAsAFileWouldBe) {
     SCOPED_TRACE(c.what);
     const auto picture = scan::inLayout(quarters(c.width, c.height, c.channels), c.layout);
     ASSERT_TRUE(picture);
-    expectQuartersShown(stills::ViewerSizedImage(*picture), c.width, c.height, c.channels);
+    expectQuartersShown(stills::ViewerSizedImage(stills::ToQImage(*picture)), c.width, c.height, c.channels);
   }
-  EXPECT_TRUE(stills::ViewerSizedImage(scan::Image{}).isNull());
+  EXPECT_TRUE(stills::ViewerSizedImage(QImage()).isNull());
 }
 
 // The viewer (260 x 220 with its frame) goes beside the capture window,

@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kMaxLinkHops = 40;  // the kernel's own limit
 
-thread_local int lastFailure = 0;
-
 // The file a chain of symbolic links ends at (which may not exist yet); the
 // path itself when it is no link, or when the chain loops.
 std::string followLinks(const std::string& path) {
@@ -46,7 +44,6 @@ AtomicFile::~AtomicFile() = default;
 
 bool AtomicFile::note(const Failure& failure) {
   if (!failure_.failed()) failure_ = failure;
-  lastFailure = failure.error;
   file_.reset();
   return false;
 }
@@ -81,10 +78,7 @@ bool AtomicFile::commit(Commit mode, Flush flush) {
       mode == Commit::Replace ? file_->replace(nameOf(target_), flush == Flush::Now) : file_->claim(nameOf(path_));
   if (!done.stands) return note(done.failure);
   file_.reset();
-  if (done.failure.failed()) {
-    failure_ = done.failure;
-    lastFailure = done.failure.error;
-  }
+  if (done.failure.failed()) failure_ = done.failure;
   return !done.failure.failed();
 }
 
@@ -94,13 +88,7 @@ bool writeFileAtomically(const std::string& path, const void* data, std::size_t 
 }
 
 bool renameNoReplace(const std::string& from, const std::string& to) {
-  if (moveNoReplace(AT_FDCWD, from.c_str(), to.c_str())) return true;
-  lastFailure = errno;
-  return false;
+  return moveNoReplace(AT_FDCWD, from.c_str(), to.c_str());
 }
-
-int lastError() { return lastFailure; }
-
-void clearLastError() { lastFailure = 0; }
 
 }  // namespace files

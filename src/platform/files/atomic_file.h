@@ -55,12 +55,6 @@ class AtomicFile {
 bool writeFileAtomically(const std::string& path, const void* data, std::size_t size, Commit mode,
                          Flush flush = Flush::Now);
 
-// The errno of the latest failure of an AtomicFile step or of
-// renameNoReplace on this thread; goes once the picture store tells its
-// callers why a write failed.
-int lastError();
-void clearLastError();
-
 // Renames without ever replacing: fails, with errno set, when `from` is
 // missing or `to` exists.
 bool renameNoReplace(const std::string& from, const std::string& to);

@@ -21,6 +21,8 @@
 
 namespace {
 
+using files_testing::Umask;
+
 using files::Commit;
 
 std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -42,15 +44,6 @@ mode_t modeOf(const QString& path) {
 QStringList hiddenEntries(const QString& folder) {
   return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
-
-class Umask {
- public:
-  explicit Umask(mode_t mask) : saved_(::umask(mask)) {}
-  ~Umask() { ::umask(saved_); }
-
- private:
-  mode_t saved_;
-};
 
 TEST(AtomicFile, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirMode) {
   struct Case {

@@ -2,6 +2,7 @@
 // File systems that lack calls or fail at one step, played by replacing the
 // system calls the file layer goes through.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,16 @@
 #include "platform/files/write_call.h"
 
 namespace files_testing {
+
+// The process's umask, set for the life of this object.
+class Umask {
+ public:
+  explicit Umask(mode_t mask) : saved_(::umask(mask)) {}
+  ~Umask() { ::umask(saved_); }
+
+ private:
+  mode_t saved_;
+};
 
 inline int failWith(int error) {
   errno = error;

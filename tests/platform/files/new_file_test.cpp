@@ -20,6 +20,8 @@
 
 namespace {
 
+using files_testing::Umask;
+
 using files::Step;
 
 std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -45,15 +47,6 @@ files::Claimed writeNew(const files::Folder& folder, const std::string& name, co
   file.write(bytes.constData(), std::size_t(bytes.size()));
   return file.claim(name);
 }
-
-class Umask {
- public:
-  explicit Umask(mode_t mask) : saved_(::umask(mask)) {}
-  ~Umask() { ::umask(saved_); }
-
- private:
-  mode_t saved_;
-};
 
 TEST(NewFile, EachFailingStepIsToldAndLeavesWhatItSays) {
   struct Case {
