@@ -42,8 +42,9 @@ int openFolder(const std::string& path, int& error) {
 
 }  // namespace
 
-Folder::Folder(std::string path) : path_(std::move(path)) {
-  if (path_.empty()) path_ = ".";
+// Built in the initializer rather than assigned "." afterwards: GCC 12 at -O3
+// reports a false overlap (-Wrestrict) in the assignment.
+Folder::Folder(std::string path) : path_(path.empty() ? std::string(".") : std::move(path)) {
   fd_ = UniqueFd(openFolder(path_, error_));
 }
 
