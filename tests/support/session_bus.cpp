@@ -1,10 +1,16 @@
 #include "support/session_bus.h"
 
 #include <QElapsedTimer>
+#include <grp.h>
+#include <unistd.h>
 
 namespace testing_support {
 
-SessionBus::SessionBus() {
+SessionBus::SessionBus(uid_t uid, gid_t gid) {
+  if (uid != 0)
+    daemon_.setChildProcessModifier([uid, gid] {
+      if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(127);
+    });
   daemon_.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1"});
   if (!daemon_.waitForStarted(5000)) return;
   QByteArray line;

@@ -4,12 +4,15 @@
 
 #include <QProcess>
 #include <QString>
+#include <sys/types.h>
 
 namespace testing_support {
 
 class SessionBus {
  public:
-  SessionBus();  // starts the daemon; check ok()
+  // Starts the daemon, as the user given when that is not 0 (a bus answers
+  // only its own user); check ok().
+  explicit SessionBus(uid_t uid = 0, gid_t gid = 0);
   ~SessionBus();
   bool ok() const { return !address_.isEmpty(); }
   QString address() const { return address_; }

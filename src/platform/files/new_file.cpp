@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/files/file_calls.h"
@@ -38,6 +39,14 @@ int openFolder(const std::string& path, int& error) {
   if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   error = fd < 0 ? errno : 0;
   return fd;
+}
+
+// Whether `name` in the folder is the file open as `fd` (not a link, not
+// another file put there under that name).
+bool holds(int dir, const std::string& name, int fd) {
+  struct stat entry {}, file {};
+  return ::fstatat(dir, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0 && ::fstat(fd, &file) == 0 &&
+         entry.st_dev == file.st_dev && entry.st_ino == file.st_ino;
 }
 
 }  // namespace
@@ -150,10 +159,23 @@ Claimed NewFile::finish(bool flushFolder) {
 
 Claimed NewFile::claim(const std::string& name) {
   if (failure_.failed() || !flush()) return {false, false, failure_};
+  // Anyone who may write in the folder can put something else under our
+  // temporary's name (a shared folder's group); that is never given a name
+  // of ours, and our file, nameless, is lost: told as gone.
+  if (!holds(folder_.fd(), temp_, fd_.get())) {
+    fail(Step::Claim, ENOENT);
+    return {false, false, failure_};
+  }
   if (!move(name)) {
     const int error = errno;
     if (error == EEXIST) return {false, false, {Step::Claim, EEXIST}};
     fail(Step::Claim, error);
+    return {false, false, failure_};
+  }
+  // Swapped between the look and the rename: what took the name is not ours.
+  if (!holds(folder_.fd(), name, fd_.get())) {
+    temp_.clear();
+    fail(Step::Claim, ENOENT);
     return {false, false, failure_};
   }
   return finish(true);

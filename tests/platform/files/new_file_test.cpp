@@ -105,6 +105,30 @@ TEST(NewFile, ATakenNameLeavesTheFileReadyForTheNext) {
   EXPECT_EQ(entries(dir), (QStringList{"MOR0001.jpg", "MOR0002.jpg", "MOR0003.jpg", "MOR0004.jpg", "victim.txt"}));
 }
 
+TEST(NewFile, ATemporarySwappedForAnotherEntryIsNeverNamedAndToldGone) {
+  // What another writer of a shared folder can put under our temporary's
+  // name: a link to a file, or another file.
+  for (const bool symbolic : {true, false}) {
+    SCOPED_TRACE(symbolic ? "symbolic link" : "hard link");
+    const QString dir = testing_support::freshDir("swapped");
+    ASSERT_TRUE(put(dir + "/victim.txt", "notes"));
+    const files::Folder folder(native(dir));
+    files::NewFile file(folder);
+    ASSERT_TRUE(file.write("picture", 7));
+    const QString temp = dir + "/" + entries(dir).front();
+    ASSERT_TRUE(files::isTempName(QFileInfo(temp).fileName().toStdString()));
+    const std::string bait = native(dir + "/bait");
+    ASSERT_EQ(symbolic ? ::symlink("victim.txt", bait.c_str()) : ::link(native(dir + "/victim.txt").c_str(), bait.c_str()),
+              0);
+    ASSERT_EQ(::rename(bait.c_str(), native(temp).c_str()), 0);
+    const files::Claimed claimed = file.claim("MOR0001.jpg");
+    EXPECT_FALSE(claimed.stands);
+    EXPECT_EQ(claimed.failure, (files::Failure{Step::Claim, ENOENT}));
+    EXPECT_EQ(entries(dir), QStringList{"victim.txt"});
+    EXPECT_EQ(contentOf(dir + "/victim.txt"), "notes");
+  }
+}
+
 TEST(NewFile, ModesComeFromTheUmaskNeverFromAFileUnderTheName) {
   const mode_t masks[] = {077, 022, 002};
   for (mode_t mask : masks) {

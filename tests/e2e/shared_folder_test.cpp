@@ -1,0 +1,262 @@
+// A picture folder shared by a group: the program runs as one member (the
+// victim), while another member (the attacker, tests/e2e/folder_attacker)
+// reacts through inotify to every entry the program makes there, swapping
+// it for a link to a private file of the victim's or opening it. Real users,
+// so this needs root; without it the tests are skipped.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "../faults/qt_printers.h"
+#include "e2e_steps.h"
+#include "platform/runtime/settings.h"
+#include "support/desktop.h"
+#include "support/session_bus.h"
+#include "support/test_env.h"
+
+namespace {
+
+using testing_support::homeDir;
+
+constexpr int kCaptures = 50;
+constexpr const char* kGroup = "vic-share";
+
+struct User {
+  uid_t uid = 0;
+  gid_t gid = 0;
+};
+
+// A throwaway system user in the shared group, made once per machine.
+std::optional<User> sharedGroupUser(const char* name) {
+  if (!getgrnam(kGroup)) QProcess::execute("groupadd", {"--system", kGroup});
+  if (!getpwnam(name))
+    QProcess::execute("useradd", {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", "-G", kGroup, name});
+  const passwd* user = getpwnam(name);
+  if (!user || !getgrnam(kGroup)) return std::nullopt;
+  return User{user->pw_uid, user->pw_gid};
+}
+
+// The process runs as the user, in the shared group, under the umask.
+void runAs(QProcess& process, User user, gid_t shared, mode_t mask) {
+  process.setChildProcessModifier([user, shared, mask] {
+    ::umask(mask);
+    if (setgroups(1, &shared) != 0 || setgid(user.gid) != 0 || setuid(user.uid) != 0) _exit(127);
+  });
+}
+
+bool own(const QString& path, uid_t uid, gid_t gid, mode_t mode) {
+  const QByteArray p = QFile::encodeName(path);
+  return ::chown(p.constData(), uid, gid) == 0 && ::chmod(p.constData(), mode) == 0;
+}
+
+struct Call {
+  int status = -1;
+  QString out, err;
+};
+
+struct Case {
+  const char* attack;  // folder_attacker's mode
+  mode_t folderMode;
+  mode_t umask;
+};
+
+class SharedFolderTest : public ::testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root: the victim and the attacker are real users";
+    const auto victim = sharedGroupUser("vic-victim"), attacker = sharedGroupUser("vic-attacker");
+    ASSERT_TRUE(victim && attacker) << "useradd failed";
+    victim_ = *victim;
+    attacker_ = *attacker;
+    shared_ = getgrnam(kGroup)->gr_gid;
+
+    // The victim's private HOME holds the file the attacker is after.
+    QDir(testing_support::configDir()).removeRecursively();
+    secret_ = homeDir() + "/notes.txt";
+    QFile notes(secret_);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write(kNotes);
+    notes.close();
+    base_ = QString("/tmp/vic-shared-%1-%2").arg(getpid()).arg(++count_);
+    folder_ = base_ + "/pictures";
+    baits_ = base_ + "/baits";
+    ASSERT_TRUE(QDir().mkpath(folder_) && QDir().mkpath(baits_));
+    ASSERT_TRUE(rt::SaveSetting("ZENO", "PARAS", "Path", folder_ + "/MOR0000.jpg"));
+    const QString root = QFileInfo(homeDir()).absolutePath();
+    ASSERT_EQ(QProcess::execute("chown", {"-R", QString("%1:%2").arg(victim_.uid).arg(victim_.gid), root}), 0);
+    ASSERT_TRUE(own(secret_, victim_.uid, victim_.gid, 0600));
+    ASSERT_TRUE(own(folder_, victim_.uid, shared_, GetParam().folderMode));
+    // Hard links to the victim's file, made by root: the attacker could make
+    // them himself on a kernel without protected hard links.
+    struct stat home {}, shared {};
+    ASSERT_EQ(::stat(QFile::encodeName(secret_).constData(), &home), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(base_).constData(), &shared), 0);
+    if (QByteArray(GetParam().attack) == "hardlink") {
+      if (home.st_dev != shared.st_dev) GTEST_SKIP() << "the private HOME and /tmp are on different file systems";
+      for (int i = 0; i < 2 * kCaptures; ++i)
+        ASSERT_EQ(::link(QFile::encodeName(secret_).constData(), QFile::encodeName(baits_ + "/" + QString::number(i))),
+                  0);
+    }
+    ASSERT_TRUE(own(baits_, attacker_.uid, attacker_.gid, 0700));
+
+    bus_ = std::make_unique<testing_support::SessionBus>(victim_.uid, victim_.gid);
+    ASSERT_TRUE(bus_->ok()) << "dbus-daemon did not start";
+    ASSERT_TRUE(desktop_.ok()) << "no X display";
+    env_ = desktop_.environment();
+    env_.insert("DBUS_SESSION_BUS_ADDRESS", bus_->address());
+  }
+
+  void TearDown() override {
+    if (!base_.isEmpty()) QDir(base_).removeRecursively();
+  }
+
+  // One `video-image-capture --capture` as the victim; it is retried while
+  // the program has not yet taken its name on the bus.
+  Call capture() {
+    Call result;
+    for (int tries = 0; tries < 100; ++tries) {
+      QProcess call;
+      call.setProcessEnvironment(env_);
+      runAs(call, victim_, shared_, GetParam().umask);
+      call.start(testing_support::programPath(), {"--capture"});
+      if (!call.waitForFinished(60000)) {
+        call.kill();
+        call.waitForFinished(3000);
+        return result;
+      }
+      result = {call.exitStatus() == QProcess::NormalExit ? call.exitCode() : -1,
+                QString::fromLocal8Bit(call.readAllStandardOutput()),
+                QString::fromLocal8Bit(call.readAllStandardError())};
+      if (result.status != 2) break;
+      QTest::qWait(300);
+    }
+    return result;
+  }
+
+  // The program's message box waits for its user's click; until then it
+  // takes no call.
+  bool dismissMessageBox() {
+    QString box;
+    testing_support::waitUntil([&] {
+      box = desktop_.run("xdotool", {"search", "--onlyvisible", "--name", "^PAX$"}).split('\n').value(0).trimmed();
+      return !box.isEmpty();
+    }, 10000);
+    if (box.isEmpty()) return false;
+    desktop_.run("xdotool", {"windowactivate", "--sync", box, "key", "--clearmodifiers", "Return"});
+    return testing_support::waitUntil(
+        [&] { return desktop_.run("xdotool", {"search", "--onlyvisible", "--name", "^PAX$"}).trimmed().isEmpty(); },
+        10000);
+  }
+
+  static constexpr char kNotes[] = "the victim's own notes\n";
+  static inline int count_ = 0;
+  User victim_, attacker_;
+  gid_t shared_ = 0;
+  QString secret_, base_, folder_, baits_;
+  testing_support::Desktop desktop_;
+  std::unique_ptr<testing_support::SessionBus> bus_;
+  QProcessEnvironment env_;
+};
+
+TEST_P(SharedFolderTest, TheOtherUserNeitherRedirectsNorReadsAPicture) {
+  const Case c = GetParam();
+  QProcess attacker;
+  runAs(attacker, attacker_, shared_, 022);
+  QStringList args = {c.attack, folder_};
+  if (QByteArray(c.attack) == "symlink") args << secret_;
+  if (QByteArray(c.attack) == "hardlink") args << baits_;
+  attacker.start(qEnvironmentVariable("VIC_BINARY_DIR") + "/tests/e2e/folder_attacker", args);
+  ASSERT_TRUE(attacker.waitForReadyRead(10000) && attacker.readLine() == "ready\n")
+      << attacker.readAllStandardError().toStdString();
+
+  QProcess program;
+  program.setProcessEnvironment(env_);
+  program.setProcessChannelMode(QProcess::MergedChannels);
+  runAs(program, victim_, shared_, c.umask);
+  program.start(testing_support::programPath(), {});
+  ASSERT_TRUE(program.waitForStarted(5000));
+
+  QStringList told;
+  for (int i = 0; i < kCaptures; ++i) {
+    const Call call = capture();
+    if (call.status == 1) {  // told as a failure, naming the file
+      EXPECT_TRUE(call.err.startsWith("Problem saving frame\n" + folder_ + "/MOR")) << call.err.toStdString();
+      ASSERT_TRUE(dismissMessageBox());
+      continue;
+    }
+    ASSERT_EQ(call.status, 0) << call.err.toStdString() << QString::fromLocal8Bit(program.readAll()).toStdString();
+    // Told as saved: the whole picture stands under that name, a file of
+    // the victim's own, no link.
+    const QString path = call.out.trimmed();
+    SCOPED_TRACE(path.toStdString());
+    EXPECT_EQ(QFileInfo(path).absolutePath(), folder_);
+    struct stat st {};
+    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_nlink, 1u);
+    EXPECT_EQ(st.st_uid, victim_.uid);
+    EXPECT_EQ(st.st_mode & 07777 & c.umask, 0u);
+    EXPECT_TRUE(e2e::holdsFormat(path));
+    told << QFileInfo(path).fileName();
+  }
+  attacker.closeWriteChannel();
+  ASSERT_TRUE(attacker.waitForFinished(10000));
+  const QString report = QString::fromLocal8Bit(attacker.readAllStandardOutput()).trimmed();
+  program.terminate();
+  EXPECT_TRUE(program.waitForFinished(30000));
+
+  // Nothing was written through a link: the victim's file is as it was.
+  QFile notes(secret_);
+  ASSERT_TRUE(notes.open(QIODevice::ReadOnly));
+  EXPECT_EQ(notes.readAll(), QByteArray(kNotes));
+  struct stat notesStat {};
+  ASSERT_EQ(::stat(QFile::encodeName(secret_).constData(), &notesStat), 0);
+  EXPECT_EQ(notesStat.st_mode & 07777, 0600u);
+  // What was told saved, and nothing else of the victim's, is in the folder.
+  QStringList victims;
+  for (const QFileInfo& entry : QDir(folder_).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+    if (entry.isSymLink() || entry.ownerId() != victim_.uid) continue;
+    struct stat st {};
+    if (::lstat(QFile::encodeName(entry.filePath()).constData(), &st) == 0 && st.st_nlink == 1)
+      victims << entry.fileName();
+  }
+  victims.sort();
+  told.sort();
+  EXPECT_EQ(victims, told);
+
+  SCOPED_TRACE(report.toStdString());
+  const QStringList figures = report.split(' ');
+  ASSERT_EQ(figures.size(), 8);
+  const int swapped = figures[1].toInt(), planted = figures[3].toInt(), refused = figures[5].toInt(),
+            opened = figures[7].toInt();
+  if (QByteArray(c.attack) == "read") {
+    // Every entry was tried, and none opened, the temporaries included.
+    EXPECT_EQ(opened, 0);
+    EXPECT_GE(refused, kCaptures);
+  } else {
+    // The race was run: links stood under names the program was using.
+    EXPECT_GT(swapped + planted, 0);
+    EXPECT_GT(told.size(), 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Attacks, SharedFolderTest,
+                         ::testing::Values(Case{"symlink", 02770, 022}, Case{"hardlink", 02770, 022},
+                                           Case{"symlink", 03770, 022}, Case{"read", 03770, 077}),
+                         [](const auto& info) {
+                           return std::string(info.param.attack) +
+                                  ((info.param.folderMode & 01000) != 0 ? "Sticky" : "GroupWritable");
+                         });
+
+}  // namespace
