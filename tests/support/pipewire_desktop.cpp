@@ -6,8 +6,6 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include "support/test_env.h"
-
 namespace testing_support {
 
 namespace {
@@ -40,9 +38,7 @@ QString daemonConfig(const QString& folder) {
 
 }  // namespace
 
-PipeWireDesktop::PipeWireDesktop() {
-  static int count = 0;
-  runtime_ = freshDir(QStringLiteral("pipewire-run%1").arg(++count));
+PipeWireDesktop::PipeWireDesktop(const QString& runtime) : runtime_(runtime) {
   QFile::setPermissions(runtime_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   oldRuntime_ = qgetenv("XDG_RUNTIME_DIR");
   oldBus_ = qgetenv("DBUS_SESSION_BUS_ADDRESS");

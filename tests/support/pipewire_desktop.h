@@ -9,11 +9,16 @@
 #include <memory>
 #include <vector>
 
+#include "support/test_env.h"
+
 namespace testing_support {
 
 class PipeWireDesktop {
  public:
-  PipeWireDesktop();
+  // Under a fresh folder of the test's private HOME.
+  PipeWireDesktop() : PipeWireDesktop(newRuntimeDir()) {}
+  // Under `runtime`, an empty folder of the caller's (a benchmark has no test HOME).
+  explicit PipeWireDesktop(const QString& runtime);
   ~PipeWireDesktop();
   PipeWireDesktop(const PipeWireDesktop&) = delete;
   PipeWireDesktop& operator=(const PipeWireDesktop&) = delete;
@@ -34,6 +39,10 @@ class PipeWireDesktop {
   bool waitForNode(const QString& name, bool present = true);
 
  private:
+  static QString newRuntimeDir() {
+    static int count = 0;
+    return freshDir(QStringLiteral("pipewire-run%1").arg(++count));
+  }
   QProcess* spawn(const QString& program, const QStringList& args);
   QString pwCli(const QStringList& args);
 
