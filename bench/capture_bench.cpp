@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QThread>
@@ -331,6 +331,10 @@ void printRatios(const bench::Collector& runs) {
       {"PipeWireStream/1280/720", "V4l2Stream/1280/720", 1.2},
       {"PreviewMjpegStream/1920/1080", "FloorTjDecompressScaled/1920/1080", 1.3},
       {"PreviewMjpegStream/3264/2448", "FloorTjDecompressScaled/3264/2448", 1.3},
+      {"F12Jpeg/1920/1080", "FloorCameraJpeg/1920/1080", 1.3},
+      {"F12Jpeg/3264/2448", "FloorCameraJpeg/3264/2448", 1.3},
+      {"F12Bmp/1920/1080", "FloorDecodeBmp/1920/1080", 1.3},
+      {"F12Bmp/3264/2448", "FloorDecodeBmp/3264/2448", 1.3},
   };
   for (const Pair& p : pairs) {
     const double wall = bench::ratio(runs.real(p.ours), runs.real(p.floor));
@@ -345,7 +349,10 @@ void printRatios(const bench::Collector& runs) {
 int main(int argc, char** argv) {
   bench::startLikeTheProgram();
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);  // fonts for the test pattern's caption
+  // The capture window's settings go to a private home.
+  const QTemporaryDir home;
+  bench::usePrivateHome(home.path());
+  QApplication app(argc, argv);  // the capture window, and fonts for the test pattern's caption
   benchmark::Initialize(&argc, argv);
   bench::Collector runs;
   benchmark::RunSpecifiedBenchmarks(&runs);
