@@ -69,6 +69,7 @@ struct Case {
   const char* attack;  // folder_attacker's mode
   mode_t folderMode;
   mode_t umask;
+  bool scan;  // a scanner run's pages instead of --capture calls
 };
 
 class SharedFolderTest : public ::testing::TestWithParam<Case> {
@@ -93,6 +94,11 @@ class SharedFolderTest : public ::testing::TestWithParam<Case> {
     baits_ = base_ + "/baits";
     ASSERT_TRUE(QDir().mkpath(folder_) && QDir().mkpath(baits_));
     ASSERT_TRUE(rt::SaveSetting("ZENO", "PARAS", "Path", folder_ + "/MOR0000.jpg"));
+    if (GetParam().scan) {
+      e2e::useTestScanner();
+      ASSERT_TRUE(rt::SaveSetting("scanner", "DefaultSource", "device", "test:0"));
+      ASSERT_TRUE(rt::SaveSetting("scanner", "DefaultSource", "source", "Automatic Document Feeder"));
+    }
     const QString root = QFileInfo(homeDir()).absolutePath();
     ASSERT_EQ(QProcess::execute("chown", {"-R", QString("%1:%2").arg(victim_.uid).arg(victim_.gid), root}), 0);
     ASSERT_TRUE(own(secret_, victim_.uid, victim_.gid, 0600));
@@ -112,9 +118,8 @@ class SharedFolderTest : public ::testing::TestWithParam<Case> {
 
     bus_ = std::make_unique<testing_support::SessionBus>(victim_.uid, victim_.gid);
     ASSERT_TRUE(bus_->ok()) << "dbus-daemon did not start";
+    bus_->useForThisProcess();
     ASSERT_TRUE(desktop_.ok()) << "no X display";
-    env_ = desktop_.environment();
-    env_.insert("DBUS_SESSION_BUS_ADDRESS", bus_->address());
   }
 
   void TearDown() override {
@@ -127,7 +132,7 @@ class SharedFolderTest : public ::testing::TestWithParam<Case> {
     Call result;
     for (int tries = 0; tries < 100; ++tries) {
       QProcess call;
-      call.setProcessEnvironment(env_);
+      call.setProcessEnvironment(desktop_.environment());
       runAs(call, victim_, shared_, GetParam().umask);
       call.start(testing_support::programPath(), {"--capture"});
       if (!call.waitForFinished(60000)) {
@@ -145,18 +150,78 @@ class SharedFolderTest : public ::testing::TestWithParam<Case> {
   }
 
   // The program's message box waits for its user's click; until then it
-  // takes no call.
-  bool dismissMessageBox() {
+  // takes no call. False when none shows.
+  bool dismissMessageBox(int timeoutMs = 10000) {
     QString box;
     testing_support::waitUntil([&] {
       box = desktop_.run("xdotool", {"search", "--onlyvisible", "--name", "^PAX$"}).split('\n').value(0).trimmed();
       return !box.isEmpty();
-    }, 10000);
+    }, timeoutMs);
     if (box.isEmpty()) return false;
     desktop_.run("xdotool", {"windowactivate", "--sync", box, "key", "--clearmodifiers", "Return"});
     return testing_support::waitUntil(
         [&] { return desktop_.run("xdotool", {"search", "--onlyvisible", "--name", "^PAX$"}).trimmed().isEmpty(); },
         10000);
+  }
+
+  // kCaptures calls: each told saved leaves its whole picture under the
+  // name told; the names told saved.
+  QStringList captureMany() {
+    QStringList told;
+    for (int i = 0; i < kCaptures; ++i) {
+      const Call call = capture();
+      if (call.status == 1) {  // told as a failure, naming the file
+        EXPECT_TRUE(call.err.startsWith("Problem saving frame\n" + folder_ + "/MOR")) << call.err.toStdString();
+        EXPECT_TRUE(dismissMessageBox());
+        continue;
+      }
+      EXPECT_EQ(call.status, 0) << call.err.toStdString();
+      if (call.status != 0) break;
+      const QString path = call.out.trimmed();
+      EXPECT_EQ(QFileInfo(path).absolutePath(), folder_);
+      EXPECT_TRUE(isVictimsPicture(path)) << path.toStdString();
+      told << QFileInfo(path).fileName();
+    }
+    return told;
+  }
+
+  // A feeder run of ten pages from the scanner window; whether a message
+  // box told of a stop.
+  bool scanRun(testing_support::Program& program) {
+    const QString live = program.waitForWindow(e2e::kLiveTitle);
+    EXPECT_FALSE(live.isEmpty());
+    program.activate(live);
+    program.key("alt+t");
+    const QString twain = program.waitForWindow(e2e::kTwainTitle);
+    EXPECT_FALSE(twain.isEmpty());
+    EXPECT_TRUE(program.waitForFocus(twain));
+    program.key("alt+o");
+    bool told = false;
+    testing_support::waitUntil([&] {
+      if (!told) told = dismissMessageBox(100);
+      return program.hasWindow(e2e::kLiveTitle) && !program.hasWindow(e2e::kTwainTitle);
+    }, 60000);
+    return told;
+  }
+
+  // A regular file of the victim's own, no link, its mode within the umask,
+  // and a whole picture.
+  bool isVictimsPicture(const QString& path) {
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
+           st.st_uid == victim_.uid && (st.st_mode & 07777 & GetParam().umask) == 0 && e2e::holdsFormat(path);
+  }
+
+  // The victim's own files in the folder (no link, no second name).
+  QStringList victimsFiles() {
+    QStringList names;
+    for (const QFileInfo& entry : QDir(folder_).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
+      struct stat st {};
+      if (::lstat(QFile::encodeName(entry.filePath()).constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+          st.st_nlink == 1 && st.st_uid == victim_.uid)
+        names << entry.fileName();
+    }
+    return names;
   }
 
   static constexpr char kNotes[] = "the victim's own notes\n";
@@ -166,7 +231,6 @@ class SharedFolderTest : public ::testing::TestWithParam<Case> {
   QString secret_, base_, folder_, baits_;
   testing_support::Desktop desktop_;
   std::unique_ptr<testing_support::SessionBus> bus_;
-  QProcessEnvironment env_;
 };
 
 TEST_P(SharedFolderTest, TheOtherUserNeitherRedirectsNorReadsAPicture) {
@@ -180,41 +244,19 @@ TEST_P(SharedFolderTest, TheOtherUserNeitherRedirectsNorReadsAPicture) {
   ASSERT_TRUE(attacker.waitForReadyRead(10000) && attacker.readLine() == "ready\n")
       << attacker.readAllStandardError().toStdString();
 
-  QProcess program;
-  program.setProcessEnvironment(env_);
-  program.setProcessChannelMode(QProcess::MergedChannels);
-  runAs(program, victim_, shared_, c.umask);
-  program.start(testing_support::programPath(), {});
-  ASSERT_TRUE(program.waitForStarted(5000));
-
+  testing_support::Program program(desktop_);
+  program.runAs(victim_.uid, victim_.gid, shared_, c.umask);
+  ASSERT_TRUE(program.start());
   QStringList told;
-  for (int i = 0; i < kCaptures; ++i) {
-    const Call call = capture();
-    if (call.status == 1) {  // told as a failure, naming the file
-      EXPECT_TRUE(call.err.startsWith("Problem saving frame\n" + folder_ + "/MOR")) << call.err.toStdString();
-      ASSERT_TRUE(dismissMessageBox());
-      continue;
-    }
-    ASSERT_EQ(call.status, 0) << call.err.toStdString() << QString::fromLocal8Bit(program.readAll()).toStdString();
-    // Told as saved: the whole picture stands under that name, a file of
-    // the victim's own, no link.
-    const QString path = call.out.trimmed();
-    SCOPED_TRACE(path.toStdString());
-    EXPECT_EQ(QFileInfo(path).absolutePath(), folder_);
-    struct stat st {};
-    ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0);
-    EXPECT_TRUE(S_ISREG(st.st_mode));
-    EXPECT_EQ(st.st_nlink, 1u);
-    EXPECT_EQ(st.st_uid, victim_.uid);
-    EXPECT_EQ(st.st_mode & 07777 & c.umask, 0u);
-    EXPECT_TRUE(e2e::holdsFormat(path));
-    told << QFileInfo(path).fileName();
-  }
+  bool stopTold = false;
+  if (c.scan)
+    stopTold = scanRun(program);
+  else
+    told = captureMany();
   attacker.closeWriteChannel();
   ASSERT_TRUE(attacker.waitForFinished(10000));
   const QString report = QString::fromLocal8Bit(attacker.readAllStandardOutput()).trimmed();
-  program.terminate();
-  EXPECT_TRUE(program.waitForFinished(30000));
+  SCOPED_TRACE(report.toStdString());
 
   // Nothing was written through a link: the victim's file is as it was.
   QFile notes(secret_);
@@ -223,19 +265,17 @@ TEST_P(SharedFolderTest, TheOtherUserNeitherRedirectsNorReadsAPicture) {
   struct stat notesStat {};
   ASSERT_EQ(::stat(QFile::encodeName(secret_).constData(), &notesStat), 0);
   EXPECT_EQ(notesStat.st_mode & 07777, 0600u);
-  // What was told saved, and nothing else of the victim's, is in the folder.
-  QStringList victims;
-  for (const QFileInfo& entry : QDir(folder_).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
-    if (entry.isSymLink() || entry.ownerId() != victim_.uid) continue;
-    struct stat st {};
-    if (::lstat(QFile::encodeName(entry.filePath()).constData(), &st) == 0 && st.st_nlink == 1)
-      victims << entry.fileName();
+  // What was told saved, and nothing else of the victim's, is in the folder;
+  // a scanner run leaves whole pages only.
+  const QStringList files = victimsFiles();
+  if (c.scan) {
+    EXPECT_FALSE(files.isEmpty());
+    for (const QString& name : files) EXPECT_TRUE(isVictimsPicture(folder_ + "/" + name)) << name.toStdString();
+  } else {
+    told.sort();
+    EXPECT_EQ(files, told);
   }
-  victims.sort();
-  told.sort();
-  EXPECT_EQ(victims, told);
 
-  SCOPED_TRACE(report.toStdString());
   const QStringList figures = report.split(' ');
   ASSERT_EQ(figures.size(), 8);
   const int swapped = figures[1].toInt(), planted = figures[3].toInt(), refused = figures[5].toInt(),
@@ -243,20 +283,25 @@ TEST_P(SharedFolderTest, TheOtherUserNeitherRedirectsNorReadsAPicture) {
   if (QByteArray(c.attack) == "read") {
     // Every entry was tried, and none opened, the temporaries included.
     EXPECT_EQ(opened, 0);
-    EXPECT_GE(refused, kCaptures);
+    EXPECT_GE(refused, c.scan ? 10 : kCaptures);
   } else {
     // The race was run: links stood under names the program was using.
     EXPECT_GT(swapped + planted, 0);
-    EXPECT_GT(told.size(), 0);
+    // A page whose file was taken away stops the run, and that is told.
+    if (c.scan && swapped > 0) {
+      EXPECT_TRUE(stopTold);
+    }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Attacks, SharedFolderTest,
-                         ::testing::Values(Case{"symlink", 02770, 022}, Case{"hardlink", 02770, 022},
-                                           Case{"symlink", 03770, 022}, Case{"read", 03770, 077}),
-                         [](const auto& info) {
-                           return std::string(info.param.attack) +
-                                  ((info.param.folderMode & 01000) != 0 ? "Sticky" : "GroupWritable");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Attacks, SharedFolderTest,
+    ::testing::Values(Case{"symlink", 02770, 022, false}, Case{"hardlink", 02770, 022, false},
+                      Case{"symlink", 03770, 022, false}, Case{"read", 03770, 077, false},
+                      Case{"symlink", 02770, 022, true}, Case{"read", 03770, 077, true}),
+    [](const auto& info) {
+      return std::string(info.param.attack) + ((info.param.folderMode & 01000) != 0 ? "Sticky" : "GroupWritable") +
+             (info.param.scan ? "Scan" : "Capture");
+    });
 
 }  // namespace

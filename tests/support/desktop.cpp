@@ -14,6 +14,7 @@
 #include <QThread>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace testing_support {
@@ -230,7 +231,26 @@ Program::~Program() {
   }
 }
 
+void Program::runAs(uid_t uid, gid_t gid, gid_t group, mode_t umask) {
+  otherUser_ = true;
+  uid_ = uid;
+  gid_ = gid;
+  group_ = group;
+  umask_ = umask;
+}
+
 bool Program::start() {
+  if (otherUser_) {
+    const uid_t uid = uid_;
+    const gid_t gid = gid_, group = group_;
+    const mode_t mask = umask_;
+    process_.setChildProcessModifier([uid, gid, group, mask] {
+      ::umask(mask);
+      if (setgroups(1, &group) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(127);
+    });
+    process_.start(programPath(), {});
+    return process_.waitForStarted(5000);
+  }
   const uid_t uid = desktop_.uid();
   const gid_t gid = desktop_.gid();
   if (uid != 0) {

@@ -59,6 +59,9 @@ class Program {
  public:
   explicit Program(Desktop& desktop);
   ~Program();  // kills the program if it still runs
+  // Runs the program as this user instead of the desktop's (a test run by
+  // root), with one more group and under the umask. Before start().
+  void runAs(uid_t uid, gid_t gid, gid_t group, mode_t umask);
   bool start();
   // The X window id of the first visible window whose title matches, or
   // empty after the timeout (generous: a loaded machine starts slowly).
@@ -101,6 +104,10 @@ class Program {
   QJsonObject view(const QString& windowId);
   Desktop& desktop_;
   QProcess process_;
+  bool otherUser_ = false;
+  uid_t uid_ = 0;
+  gid_t gid_ = 0, group_ = 0;
+  mode_t umask_ = 022;
 };
 
 QString programPath();
