@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <functional>
 #include <memory>
 
 #include <QDir>
@@ -63,6 +64,45 @@ TEST(Ending, SignalsAndALostDisplayKeepTheNumbering) {
     EXPECT_EQ(rt::GetSetting("ZENO", "PARAS", "Path", "<unset>").toStdString(), pictures(name).toStdString());
   }
   EXPECT_EQ(e2e::filesIn(testing_support::picturesDir()), e2e::numbered("MOR", 1, number, ".bmp"));
+}
+
+// Nobody watches an ending by a signal: what cannot be saved then is told
+// on standard error, and no message box holds the program up.
+TEST(Ending, BySignalWhileTheSettingsCannotBeWrittenTellsOnStandardErrorAndEnds) {
+  QDir(testing_support::picturesDir()).removeRecursively();
+  testing_support::Desktop desktop;
+  ASSERT_TRUE(desktop.ok()) << "no X display";
+  const QString settings = testing_support::configDir() + "/ZENO.ini";
+  struct Case {
+    const char* what;
+    std::function<bool()> breakSettings;
+  };
+  const Case cases[] = {
+      {"a folder", [&] { return QFile::remove(settings) && QDir().mkpath(settings); }},
+      {"a link to /dev/zero", [&] { return QFile::remove(settings) && QFile::link("/dev/zero", settings); }},
+  };
+  int number = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QDir(testing_support::configDir()).removeRecursively();
+    QFile::remove(settings);
+    testing_support::Program program(desktop);
+    ASSERT_TRUE(program.start());
+    const QString window = program.waitForWindow(kLiveTitle);
+    ASSERT_FALSE(window.isEmpty()) << program.output().toStdString();
+    QTest::qWait(1000);  // the test pattern's first frames
+    program.activate(window);
+    program.key("F12");
+    ASSERT_TRUE(waitForFile(pictures(QString("MOR%1.bmp").arg(++number, 4, 10, QChar('0')))))
+        << program.output().toStdString();
+    ASSERT_TRUE(c.breakSettings());
+    const int pid = desktop.run("xdotool", {"getwindowpid", window}).trimmed().toInt();
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    ASSERT_TRUE(program.waitForExit(30000)) << "still running: " << program.output().toStdString();
+    EXPECT_EQ(program.exitCode(), 0) << program.output().toStdString();
+    EXPECT_TRUE(program.output().contains("The last file name could not be saved in ")) << program.output().toStdString();
+  }
 }
 
 // A feeder run from the scanner window with SANE's test backend. Its

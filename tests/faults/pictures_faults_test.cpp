@@ -38,7 +38,7 @@ void captureAsUser(int times = 1) {
 }
 
 TEST_F(LiveFaultTest, AMissingPicturesFolderIsMadeAnUnusableOneGetsNothing) {
-  enum Kind { Missing, AFile, ReadOnly, LinkToNowhere };
+  enum Kind { Missing, AFile, ReadOnly, LinkToNowhere, UnwritableHome };
   struct Case {
     const char* what;
     Kind kind;
@@ -47,7 +47,8 @@ TEST_F(LiveFaultTest, AMissingPicturesFolderIsMadeAnUnusableOneGetsNothing) {
   const Case cases[] = {{"missing", Missing, ""},
                         {"a file in its place", AFile, "Not a directory"},
                         {"read-only", ReadOnly, "Permission denied"},
-                        {"a link to nowhere", LinkToNowhere, "No such file or directory"}};
+                        {"a link to nowhere", LinkToNowhere, "No such file or directory"},
+                        {"missing in a home that cannot be written", UnwritableHome, "Permission denied"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TearDown();
@@ -68,6 +69,9 @@ TEST_F(LiveFaultTest, AMissingPicturesFolderIsMadeAnUnusableOneGetsNothing) {
       PermissionsApply asUser;
       ASSERT_FALSE(canCreateIn(folder)) << "permissions do not stop this process";
     }
+    if (c.kind == UnwritableHome) {
+      ASSERT_EQ(::chmod(QFile::encodeName(homeDir()).constData(), 0555), 0);
+    }
     const Snapshot home = snapshot(homeDir());
     const Snapshot inside = snapshot(folder);
 
@@ -78,14 +82,19 @@ TEST_F(LiveFaultTest, AMissingPicturesFolderIsMadeAnUnusableOneGetsNothing) {
       EXPECT_EQ(formatOf(pictures("MOR0001.bmp")), "bmp");
       continue;
     }
-    EXPECT_EQ(prompts(), QStringList{kSaveFailed + "\n" + pictures("MOR0001.bmp") + ": " + c.reason});
+    // The cause is named where it lies: the folder that could not be made.
+    EXPECT_EQ(prompts(), QStringList{kSaveFailed + "\n" +
+                                     (c.kind == UnwritableHome ? folder + " could not be created: "
+                                                               : pictures("MOR0001.bmp") + ": ") +
+                                     c.reason});
     EXPECT_EQ(snapshot(homeDir()), home);
     EXPECT_EQ(snapshot(folder), inside);
 
     // Once the folder is usable again the numbering goes on; the number of
     // the failed capture stays used.
-    const bool repaired =
-        c.kind == ReadOnly ? ::chmod(QFile::encodeName(folder).constData(), 0755) == 0 : QFile::remove(folder);
+    const bool repaired = c.kind == ReadOnly         ? ::chmod(QFile::encodeName(folder).constData(), 0755) == 0
+                          : c.kind == UnwritableHome ? ::chmod(QFile::encodeName(homeDir()).constData(), 0755) == 0
+                                                     : QFile::remove(folder);
     ASSERT_TRUE(repaired);
     captureAsUser();
     EXPECT_EQ(formatOf(pictures("MOR0002.bmp")), "bmp");
