@@ -172,8 +172,10 @@ Claimed NewFile::claim(const std::string& name) {
     fail(Step::Claim, error);
     return {false, false, failure_};
   }
-  // Swapped between the look and the rename: what took the name is not ours.
+  // Swapped between the look and the rename: what took the name is not
+  // ours, and is taken out of it again (the name was free a moment ago).
   if (!holds(folder_.fd(), name, fd_.get())) {
+    ::unlinkat(folder_.fd(), name.c_str(), 0);
     temp_.clear();
     fail(Step::Claim, ENOENT);
     return {false, false, failure_};

@@ -105,11 +105,20 @@ TEST(NewFile, ATakenNameLeavesTheFileReadyForTheNext) {
   EXPECT_EQ(entries(dir), (QStringList{"MOR0001.jpg", "MOR0002.jpg", "MOR0003.jpg", "MOR0004.jpg", "victim.txt"}));
 }
 
+// What another writer of a shared folder puts under our temporary's name:
+// a link to a file, or another name of a file, before the claim or between
+// its look at the temporary and the rename.
+enum class Swap { SymbolicLink, HardLink, AtTheRename };
+
+int swapThenRename(int fromDir, const char* from, int toDir, const char* to) {
+  ::symlinkat("victim.txt", fromDir, "bait");
+  ::renameat(fromDir, "bait", fromDir, from);
+  return files::systemMoveCalls().renameNoReplace(fromDir, from, toDir, to);
+}
+
 TEST(NewFile, ATemporarySwappedForAnotherEntryIsNeverNamedAndToldGone) {
-  // What another writer of a shared folder can put under our temporary's
-  // name: a link to a file, or another file.
-  for (const bool symbolic : {true, false}) {
-    SCOPED_TRACE(symbolic ? "symbolic link" : "hard link");
+  for (const Swap swap : {Swap::SymbolicLink, Swap::HardLink, Swap::AtTheRename}) {
+    SCOPED_TRACE(int(swap));
     const QString dir = testing_support::freshDir("swapped");
     ASSERT_TRUE(put(dir + "/victim.txt", "notes"));
     const files::Folder folder(native(dir));
@@ -118,10 +127,16 @@ TEST(NewFile, ATemporarySwappedForAnotherEntryIsNeverNamedAndToldGone) {
     const QString temp = dir + "/" + entries(dir).front();
     ASSERT_TRUE(files::isTempName(QFileInfo(temp).fileName().toStdString()));
     const std::string bait = native(dir + "/bait");
-    ASSERT_EQ(symbolic ? ::symlink("victim.txt", bait.c_str()) : ::link(native(dir + "/victim.txt").c_str(), bait.c_str()),
-              0);
-    ASSERT_EQ(::rename(bait.c_str(), native(temp).c_str()), 0);
+    if (swap == Swap::AtTheRename) {
+      files::moveCalls().renameNoReplace = swapThenRename;
+    } else {
+      ASSERT_EQ(swap == Swap::SymbolicLink ? ::symlink("victim.txt", bait.c_str())
+                                           : ::link(native(dir + "/victim.txt").c_str(), bait.c_str()),
+                0);
+      ASSERT_EQ(::rename(bait.c_str(), native(temp).c_str()), 0);
+    }
     const files::Claimed claimed = file.claim("MOR0001.jpg");
+    files::moveCalls() = files::systemMoveCalls();
     EXPECT_FALSE(claimed.stands);
     EXPECT_EQ(claimed.failure, (files::Failure{Step::Claim, ENOENT}));
     EXPECT_EQ(entries(dir), QStringList{"victim.txt"});
