@@ -68,9 +68,14 @@ void packFrameRow(const std::uint8_t* row, int width, std::uint8_t* out) {
   int x = 0;
   for (; x + 4 <= width; x += 4, out += 12) {
     const std::uint32_t p0 = in[x], p1 = in[x + 1], p2 = in[x + 2], p3 = in[x + 3];
-    const std::uint32_t words[3] = {(p0 & 0xFFFFFF) | (p1 << 24), ((p1 >> 8) & 0xFFFF) | (p2 << 16),
-                                    ((p2 >> 16) & 0xFF) | (p3 << 8)};
-    std::memcpy(out, words, sizeof words);
+    // Stored word by word: read back from a stack array, two of these words
+    // would be one load spanning two stores, which the processor cannot
+    // forward and stalls on.
+    const std::uint32_t w0 = (p0 & 0xFFFFFF) | (p1 << 24), w1 = ((p1 >> 8) & 0xFFFF) | (p2 << 16),
+                        w2 = ((p2 >> 16) & 0xFF) | (p3 << 8);
+    std::memcpy(out, &w0, 4);
+    std::memcpy(out + 4, &w1, 4);
+    std::memcpy(out + 8, &w2, 4);
   }
   for (; x < width; ++x) {
     *out++ = std::uint8_t(in[x]);
@@ -125,9 +130,12 @@ bool writeBmp(const Rows& rows, files::NewFile& file) {
   // cache until they are written.
   const std::size_t rowsPerChunk = std::max<std::size_t>(1, kChunkBytes / rowSize);
   std::vector<std::uint8_t> chunk(std::min<std::size_t>(rowsPerChunk, std::size_t(rows.height)) * rowSize);
+  // Only padding and the bits line art leaves clear need clearing; full
+  // rows of whole bytes overwrite everything.
+  const bool clear = rows.bilevel || rowSize != static_cast<std::size_t>(rows.width) * (bitsPerPixel(rows) / 8);
   int y = rows.height - 1;
   while (y >= 0) {
-    std::fill(chunk.begin(), chunk.end(), 0);  // the padding, and the bits line art leaves clear
+    if (clear) std::fill(chunk.begin(), chunk.end(), 0);
     std::size_t n = 0;
     for (; n < rowsPerChunk && y >= 0; ++n, --y) packRow(rows, y, chunk.data() + n * rowSize);
     if (!file.write(chunk.data(), n * rowSize)) return false;
