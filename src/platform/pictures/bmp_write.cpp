@@ -84,6 +84,30 @@ void packFrameRow(const std::uint8_t* row, int width, std::uint8_t* out) {
   }
 }
 
+// Red and blue swapped, four pixels (three words) at a time:
+// in  r0 g0 b0 r1 | g1 b1 r2 g2 | b2 r3 g3 b3
+// out b0 g0 r0 b1 | g1 r1 b2 g2 | r2 b3 g3 r3
+void swapRgbRow(const std::uint8_t* src, int width, std::uint8_t* out) {
+  int x = 0;
+  for (; x + 4 <= width; x += 4, src += 12, out += 12) {
+    std::uint32_t a, b, c;
+    std::memcpy(&a, src, 4);
+    std::memcpy(&b, src + 4, 4);
+    std::memcpy(&c, src + 8, 4);
+    const std::uint32_t w0 = ((a >> 16) & 0xFF) | (a & 0xFF00) | ((a & 0xFF) << 16) | (((b >> 8) & 0xFF) << 24);
+    const std::uint32_t w1 = (b & 0xFF) | ((a >> 24) << 8) | ((c & 0xFF) << 16) | (b & 0xFF000000);
+    const std::uint32_t w2 = ((b >> 16) & 0xFF) | ((c >> 24) << 8) | (c & 0xFF0000) | (((c >> 8) & 0xFF) << 24);
+    std::memcpy(out, &w0, 4);
+    std::memcpy(out + 4, &w1, 4);
+    std::memcpy(out + 8, &w2, 4);
+  }
+  for (; x < width; ++x, src += 3, out += 3) {
+    out[0] = src[2];
+    out[1] = src[1];
+    out[2] = src[0];
+  }
+}
+
 // One row of the file from the picture's row `y` counted from the top: blue,
 // green, red for colour; a set bit (white) for every grey pixel of at least
 // half intensity in line art.
@@ -99,13 +123,7 @@ void packRow(const Rows& rows, int y, std::uint8_t* dst) {
     case PixelKind::Grey: std::copy_n(src, width, dst); return;
     case PixelKind::Bgr: std::copy_n(src, 3 * width, dst); return;
     case PixelKind::Bgrx: packFrameRow(src, rows.width, dst); return;
-    case PixelKind::Rgb:
-      for (std::size_t x = 0; x < width; ++x, src += 3, dst += 3) {
-        dst[0] = src[2];
-        dst[1] = src[1];
-        dst[2] = src[0];
-      }
-      return;
+    case PixelKind::Rgb: swapRgbRow(src, rows.width, dst); return;
   }
 }
 
