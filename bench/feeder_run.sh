@@ -3,8 +3,11 @@
 # side in one run: the program is started on a private Xvfb display, switched
 # to the scanner window, and its "Open Capture Screen" takes every page of
 # SANE's test feeder (ten) to BMP, then to JPEG; scanimage writes the same
-# pages from the same device and options to PNM and to JPEG. Runs alternate,
-# so both see the same load on the machine; medians are printed.
+# pages from the same device and options to PNM and to JPEG, once as it is
+# and once followed by `sync -f` on its folder, so that its pages too are on
+# the medium when it is done, as the program's are. Runs alternate, so all
+# see the same load on the machine; medians are printed, with the program's
+# ratio to each.
 #
 # Usage: bench/feeder_run.sh [--runs N] [--dpi D] [--mode Color|Gray|Lineart]
 #                            [--page A4|A5|"US Letter"|"US Legal"] [binary]
@@ -20,7 +23,7 @@ while (($#)); do
     --dpi) dpi=$2; shift 2 ;;
     --mode) mode=$2; shift 2 ;;
     --page) page=$2; shift 2 ;;
-    -h|--help) sed -n '2,14p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
     *) bin=$1; shift ;;
   esac
 done
@@ -101,13 +104,17 @@ ours() {
   rm -rf "$home"
 }
 
-# One run of scanimage: "wall_ms cpu_ms".
+# One run of scanimage, with "sync" as $3 followed by a flush of its
+# folder: "wall_ms cpu_ms".
 theirs() {
-  local format=$1 dir=$work/scanimage-$2-$1
+  local format=$1 dir=$work/scanimage-$2-$1${3:+-$3}
   mkdir -p "$dir"
-  local status=0
-  /usr/bin/time -f "%e %U %S" -o "$dir/time" scanimage "${scanimageOptions[@]}" --format="$format" \
-    --batch="$dir/p%d.$format" 2>/dev/null || status=$?
+  local status=0 flush=true
+  [ "${3:-}" = sync ] && flush="sync -f $dir"
+  # scanimage's own status is kept, the flush's is checked on its own.
+  /usr/bin/time -f "%e %U %S" -o "$dir/time" sh -c \
+    'scanimage "$@" 2>/dev/null; s=$?; '"$flush"' || exit 99; exit $s' scanimage \
+    "${scanimageOptions[@]}" --format="$format" --batch="$dir/p%d.$format" || status=$?
   # scanimage answers 7 (no documents) once the feeder runs dry.
   [ "$status" -eq 0 ] || [ "$status" -eq 7 ] || { echo "scanimage failed ($status)" >&2; exit 1; }
   local written
@@ -125,16 +132,23 @@ for i in $(seq "$runs"); do
     wall[ours-$ext]+="$w " cpu[ours-$ext]+="$c "
     read -r w c < <(theirs "$format" "$i")
     wall[scanimage-$format]+="$w " cpu[scanimage-$format]+="$c "
+    read -r w c < <(theirs "$format" "$i" sync)
+    wall[synced-$format]+="$w " cpu[synced-$format]+="$c "
   done
 done
 
 median() { printf '%s\n' $1 | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+ratio() { echo "$1 / $2" | bc -l; }
 printf '%s pages, %s (%s x %s mm), %s dpi, %s; medians of %s runs (wall / processor ms)\n' \
   "$pages" "$page" "$width" "$height" "$dpi" "$mode" "$runs"
-for case in bmp:pnm:1.3 jpg:jpeg:1.5; do
-  IFS=: read -r ext format target <<<"$case"
+printf '  %-4s %19s   %-5s %19s %19s   %-22s %-22s\n' "ours" "" "" "scanimage --batch" "then sync -f" \
+  "ours / scanimage+sync" "ours / scanimage"
+for case in bmp:pnm jpg:jpeg; do
+  IFS=: read -r ext format <<<"$case"
   ow=$(median "${wall[ours-$ext]}") oc=$(median "${cpu[ours-$ext]}")
   tw=$(median "${wall[scanimage-$format]}") tc=$(median "${cpu[scanimage-$format]}")
-  printf '  ours %-4s %8.1f / %8.1f   scanimage %-5s %8.1f / %8.1f   ratio %.2fx wall, %.2fx processor (target %sx)\n' \
-    "$ext" "$ow" "$oc" "$format" "$tw" "$tc" "$(echo "$ow / $tw" | bc -l)" "$(echo "$oc / $tc" | bc -l)" "$target"
+  sw=$(median "${wall[synced-$format]}") sc=$(median "${cpu[synced-$format]}")
+  printf '  %-4s %8.1f / %8.1f   %-5s %8.1f / %8.1f %8.1f / %8.1f   %5.2fx / %5.2fx (1.3x)   %5.2fx / %5.2fx\n' \
+    "$ext" "$ow" "$oc" "$format" "$tw" "$tc" "$sw" "$sc" "$(ratio "$ow" "$sw")" "$(ratio "$oc" "$sc")" \
+    "$(ratio "$ow" "$tw")" "$(ratio "$oc" "$tc")"
 done
