@@ -9,6 +9,7 @@
 #include <climits>
 #include <cmath>
 
+#include "platform/pictures/picture_store.h"
 #include "platform/scan/image_files.h"
 #include "support/test_env.h"
 
@@ -160,6 +161,19 @@ TEST(Writers, BmpAndJpegDecodeToTheSamePicture) {
       // JFIF density: units (1 = dots per inch), then x and y.
       EXPECT_EQ(jpeg.mid(13, 5), dpi > 0 ? QByteArray("\x01\x01\x2c\x01\x2c", 5) : QByteArray("\x00\x00\x01\x00\x01", 5));
     }
+  }
+}
+
+TEST(Writers, AFrameWrittenAsABitmapDecodesToItsPixels) {
+  const QString dir = testing_support::freshDir("frames");
+  // Widths around the four pixels the repacking takes at a time.
+  for (int width : {1, 3, 4, 5, 37}) {
+    QImage frame(width, 3, QImage::Format_RGB32);
+    for (int y = 0; y < frame.height(); ++y)
+      for (int x = 0; x < width; ++x) frame.setPixel(x, y, qRgb(x * 7 + y, 255 - x * 5, (x * 31 + y * 17) % 256));
+    const QString path = dir + QString("/frame%1.bmp").arg(width);
+    ASSERT_TRUE(pictures::storePicture(pictures::Frame{frame}, path.toStdString(), pictures::Format::Bmp).saved());
+    EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), frame) << width;
   }
 }
 
