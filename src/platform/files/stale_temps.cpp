@@ -65,13 +65,15 @@ bool finishPending(const Folder& folder, const std::string& entry, const std::st
   const int dir = folder.fd();
   const UniqueFd fd(::openat(dir, entry.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat st {};
-  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // Only our own: in a shared folder another user's file could otherwise be
+  // given a name by us, over a placeholder of ours.
+  if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return false;
   // A running writer holds its lock until the name is taken.
   if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || !whole(fd.get(), target)) return false;
   struct stat placeholder {};
   if (::fstatat(dir, target.c_str(), &placeholder, AT_SYMLINK_NOFOLLOW) != 0)
     return errno == ENOENT && moveOverPlaceholder(dir, entry.c_str(), target.c_str());
-  if (!S_ISREG(placeholder.st_mode) || placeholder.st_size != 0) return false;
+  if (!S_ISREG(placeholder.st_mode) || placeholder.st_size != 0 || placeholder.st_uid != ::geteuid()) return false;
   return ::renameat(dir, entry.c_str(), dir, target.c_str()) == 0;
 }
 

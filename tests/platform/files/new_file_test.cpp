@@ -194,6 +194,7 @@ TEST(RecoverPending, APictureLeftOnItsWayToANameIsFinishedOnlyWhenSafe) {
     const char* placeholder;  // nullptr: no file under the name
     bool locked;
     bool finished;
+    const char* othersFile = nullptr;  // "pending" or "placeholder": another user's (a shared folder)
   };
   const Case cases[] = {
       {"crash after the placeholder", "whole picture", "", false, true},
@@ -201,6 +202,8 @@ TEST(RecoverPending, APictureLeftOnItsWayToANameIsFinishedOnlyWhenSafe) {
       {"cut off", "part", "", false, false},
       {"the name holds another file since", "whole picture", "other", false, false},
       {"a writer still holds it", "whole picture", "", true, false},
+      {"another user's temporary", "whole picture", "", false, false, "pending"},
+      {"another user's placeholder", "whole picture", "", false, false, "placeholder"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -209,6 +212,11 @@ TEST(RecoverPending, APictureLeftOnItsWayToANameIsFinishedOnlyWhenSafe) {
     ASSERT_TRUE(put(pending, c.content));
     if (c.placeholder) {
       ASSERT_TRUE(put(name, c.placeholder));
+    }
+    if (c.othersFile) {
+      const QString whose = QByteArray(c.othersFile) == "pending" ? pending : name;
+      if (::geteuid() != 0) continue;  // only root can give a file away
+      ASSERT_EQ(::chown(native(whose).c_str(), 65534, 65534), 0);
     }
     const int held = c.locked ? ::open(native(pending).c_str(), O_RDONLY | O_CLOEXEC) : -1;
     if (c.locked) {
