@@ -5,10 +5,13 @@
 // Input: a flags byte, a byte with the number of names to occupy, the
 // counter text, a 0xFF byte, the path (UTF-8).
 //
-// Invariants: the next name differs from every earlier one, keeps the stem,
-// the folder and the extension of the last (or starts again from the
-// default name); the free-name search never returns a name in use; the
-// scanner's names are free and keep their stem.
+// Invariants: a counter never goes below zero; an all-digit counter goes on
+// one more in value, at least as wide; any other counter goes on from at
+// least one; both windows take the same next counter. The next name differs
+// from every earlier one, keeps the stem, the folder and the extension of
+// the last (or starts again from the default name); the free-name search
+// never returns a name in use; the scanner's names are free and keep their
+// stem.
 
 #include <unistd.h>
 
@@ -32,12 +35,32 @@ using stills::NumberedName;
 
 QString folderOf(const QString& path) { return path.left(std::max<qsizetype>(0, path.lastIndexOf('/'))); }
 
-bool isCounter(const QString& counter) {
-  const QString digits = counter.startsWith('-') ? counter.mid(1) : counter;
-  if (digits.size() < 4) return false;
-  for (QChar c : digits)
-    if (c < '0' || c > '9') return false;
-  return true;
+// At least four digits, no sign: a counter is never below zero.
+bool isCounter(const QString& counter) { return counter.size() >= 4 && stills::IsDigits(counter); }
+
+// The digits one less in value, as wide as they are ("0100" -> "0099").
+QString oneLess(QString digits) {
+  for (qsizetype i = digits.size() - 1; i >= 0; --i) {
+    if (digits[i] != '0') {
+      digits[i] = QChar(digits[i].unicode() - 1);
+      return digits;
+    }
+    digits[i] = '9';
+  }
+  return {};
+}
+
+void checkNextCounter(const QString& counter) {
+  const QString next = stills::NextCounter(counter);
+  check(isCounter(next), "the next counter is not a number of at least four digits");
+  check(next == twain::FollowingCounter(counter), "the windows disagree on the next counter");
+  if (!stills::IsDigits(counter)) {
+    check(next.toULongLong() >= 1, "a counter that is not all digits went on from below one");
+    return;
+  }
+  check(next.size() >= counter.size(), "the next counter is narrower");
+  const qsizetype width = std::max<qsizetype>(next.size(), counter.size());
+  check(oneLess(next) == counter.rightJustified(width, '0'), "the next counter is not one more");
 }
 
 void checkShape(const NumberedName& name) {
@@ -106,14 +129,7 @@ void checkScannerNames(const QString& path, const QString& fileExt, int occupied
   check(split.has_value() == (path.size() >= 8), "scanner split of a path");
   if (!split) return;
   check(split->path() == path && split->ext == path.right(4), "scanner split pieces");
-  const QString counter = twain::FollowingCounter(split->counter);
-  check(isCounter(counter) && !counter.startsWith('-'), "scanner counter is not a number");
-  if (stills::IsDigits(split->counter)) {
-    // Both windows read digits alike: the same next counter, one more in value.
-    check(counter == stills::NextCounter(split->counter), "the windows disagree on the next counter");
-    const qsizetype width = std::max(counter.size(), split->counter.size());
-    check(counter.rightJustified(width, '0') > split->counter.rightJustified(width, '0'), "scanner counter step");
-  }
+  checkNextCounter(split->counter);
   QSet<QString> taken;
   auto names = twain::NextPassNames(path, fileExt, [&](const QString& n) { return taken.contains(n); }, 1);
   for (int i = 0; i < occupied && names; ++i) {
@@ -147,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const QString path = QString::fromUtf8(input.rest());
   const QString fallback = "/fallback/MOR0000.bmp";
 
-  check(isCounter(stills::NextCounter(counter)), "the next counter is not a number");
+  checkNextCounter(counter);
 
   // Any path with any counter: the result has the shape of a numbered name.
   const NumberedName any{path, path.right(4), counter, path.left(path.size() - 4)};
