@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -173,17 +175,22 @@ class PaintingSink final : public QObject, public capture::DeviceSink {
     return frames_ != before;
   }
   double latencySeconds() const { return double(latencyNs_) * 1e-9; }
+  int frames() const { return frames_; }
+  int wakeUps() const { return wakeUps_; }
 
  private:
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::SockAct) wokeAtNs_ = clock_.nsecsElapsed();
+    if (event->type() == QEvent::SockAct) {
+      wokeAtNs_ = clock_.nsecsElapsed();
+      ++wakeUps_;
+    }
     return false;
   }
 
   QImage window_;
   QElapsedTimer clock_;
   qint64 wokeAtNs_ = 0, latencyNs_ = 0;
-  int frames_ = 0;
+  int frames_ = 0, wakeUps_ = 0;
   bool lost_ = false;
 };
 
@@ -202,6 +209,12 @@ testing_support::PipeWireDesktop* pipeWireDesktop() {
 }
 
 constexpr int kStreamFrames = 50;  // two seconds at the example source's 25 a second
+
+double threadSeconds() {
+  timespec t{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
 
 // Streams `device` until it delivers frames of `size`, then times one frame
 // per iteration; `between` runs untimed before each (a device's own work).
@@ -225,18 +238,27 @@ void streamFrames(benchmark::State& state, capture::CaptureDevice& device, QSize
     }
   } while (device.frameSize() != size && started.elapsed() < 10000);
   state.counters["first_ms"] = double(started.elapsed());
+  const int frames = sink.frames(), wakeUps = sink.wakeUps();
+  double guiSeconds = 0;
   for (auto _ : state) {
     if (between) {
       state.PauseTiming();
       between();
       state.ResumeTiming();
     }
+    const double before = threadSeconds();
     if (!sink.next()) {
       state.SkipWithError("the stream stopped");
       break;
     }
+    guiSeconds += threadSeconds() - before;
     state.SetIterationTime(sink.latencySeconds());
   }
+  // How often the GUI thread woke per frame, and its own share of the CPU
+  // per frame (the process's includes the threads of PipeWire's library).
+  const double timed = std::max(1, sink.frames() - frames);
+  state.counters["wakeups"] = (sink.wakeUps() - wakeUps) / timed;
+  state.counters["gui_us"] = guiSeconds * 1e6 / timed;
   state.counters["dropped"] = device.droppedFrames();
   device.stop();
 }
