@@ -120,19 +120,21 @@ void f12(benchmark::State& state, pictures::Format format, const char* extension
 void F12Jpeg(benchmark::State& state) { f12(state, pictures::Format::Jpeg, "jpg"); }
 void F12Bmp(benchmark::State& state) { f12(state, pictures::Format::Bmp, "bmp"); }
 
-// The floor's file steps, each one call: an exclusive temporary in the
-// folder, one write, one data flush, the name taken without replacing
-// anything, one flush of the folder.
+// The floor's file steps, each one call.
 bool durableFile(int folder, const std::uint8_t* data, std::size_t size, const char* name) {
   const char* temporary = ".MOR0001.tmp";
+  // 1. an exclusive temporary in the folder
   const int fd = ::openat(folder, temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return false;
+  // 2. one write, 3. one flush of the data
   const bool written = ::write(fd, data, size) == ssize_t(size) && ::fdatasync(fd) == 0;
   ::close(fd);
+  // 4. the name taken, never replacing anything, 5. one flush of the folder
   return written && ::syscall(SYS_renameat2, folder, temporary, folder, name, RENAME_NOREPLACE) == 0 &&
          ::fsync(folder) == 0;
 }
 
+// The pictures folder of the floors, held open across their captures.
 class FloorFolder {
  public:
   FloorFolder() : path_(pictureFolder().toStdString()), fd_(::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
