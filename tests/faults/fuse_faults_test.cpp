@@ -71,6 +71,9 @@ class FuseFaultTest : public twain_testing::TwainWindowTest {
  protected:
   void SetUp() override {
     if (::access("/dev/fuse", R_OK | W_OK) != 0) GTEST_SKIP() << "no usable /dev/fuse: FUSE cannot mount here";
+    // The helper's FUSE 2 library mounts directly only as root.
+    if (::geteuid() != 0 && QStandardPaths::findExecutable("fusermount").isEmpty())
+      GTEST_SKIP() << "FUSE mounts need root or fusermount";
     TwainWindowTest::SetUp();
     dialogs.messages.clear();
     capture::setDeviceCatalog(&catalog);

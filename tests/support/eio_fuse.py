@@ -20,12 +20,6 @@ class FailingFlushes(Operations):
     def _full(self, path):
         return os.path.join(self.root, path.lstrip("/"))
 
-    def __call__(self, op, path, *args):
-        try:
-            return super().__call__(op, path, *args)
-        except OSError as error:
-            raise FuseOSError(error.errno or errno.EIO) from error
-
     def getattr(self, path, fh=None):
         st = os.lstat(self._full(path))
         return {key: getattr(st, key) for key in (
