@@ -28,6 +28,7 @@ QString FolderProblemText(const QString& path, int error) {
 }
 
 QString StoreProblemText(const QString& path, const pictures::StoreResult& result) {
+  if (result.refused && !result.refusal.isEmpty()) return kSaveProblem + '\n' + path + ": " + result.refusal;
   if (result.refused)
     return kSaveProblem + '\n' + path + ": the picture cannot be written as " + formatName(result.format);
   QString text = SaveProblemText(path, result.failure.error);

@@ -151,7 +151,7 @@ class StoringCaptureWindow : public QWidget, public win::MessageTarget {
   win::LRESULT windowProc(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) override {
     if (msg == capture::WM_CAP_DRIVER_CONNECT) return 1;
     if (msg != capture::WM_CAP_FILE_SAVEDIBA) return 0;
-    return capture::answerSave(frame(), wParam, lParam);
+    return capture::answerSave(pictures::Frame{frame()}, wParam, lParam);
   }
   static QImage frame() { return busyPicture(320, 240, 7); }
 };

@@ -312,7 +312,7 @@ struct ClaimedCaptureWindow : QWidget, win::MessageTarget {
     }
     QImage frame(32, 24, QImage::Format_RGB32);
     frame.fill(Qt::green);
-    return capture::answerSave(frame, wParam, lParam);
+    return capture::answerSave(pictures::Frame{frame}, wParam, lParam);
   }
   static inline int claims = 0;
 };

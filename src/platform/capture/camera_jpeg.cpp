@@ -113,6 +113,10 @@ QString jpegFaultText(JpegFault fault) {
   return {};
 }
 
+QString cameraJpegFaultText(JpegFault fault) {
+  return QStringLiteral("the camera's frame is incomplete (%1)").arg(jpegFaultText(fault));
+}
+
 const std::vector<std::uint8_t>& standardHuffmanTables() {
   static const std::vector<std::uint8_t> tables = makeStandardTables();
   return tables;

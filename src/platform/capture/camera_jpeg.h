@@ -27,6 +27,8 @@ enum class JpegFault {
 
 // Why, as the end of "the camera's frame is incomplete (...)".
 QString jpegFaultText(JpegFault fault);
+// The whole reason a frame is not saved, as the user is told it.
+QString cameraJpegFaultText(JpegFault fault);
 
 // The frame as a JPEG file, or why it cannot be one. Reads markers only.
 std::variant<std::vector<std::uint8_t>, JpegFault> cameraJpegFile(const std::uint8_t* data, std::size_t size,

@@ -233,7 +233,28 @@ win::LRESULT CaptureWindow::status(win::WPARAM size, win::LPARAM address) const 
 
 win::LRESULT CaptureWindow::saveFrame(win::WPARAM request, win::LPARAM path) const {
   if (state_ != State::Running || frame_.isNull() || !path) return 0;
-  return answerSave(fullFrame(), request, path);
+  const auto* save = reinterpret_cast<const FrameSave*>(request);
+  // A JPEG or PDF of a camera's JPEG frame keeps the camera's bytes: decoding
+  // and encoding them again would only lose detail and time.
+  if (save && save->format != pictures::Format::Bmp) {
+    if (auto jpeg = cameraJpeg()) {
+      if (const auto* fault = std::get_if<JpegFault>(&*jpeg))
+        return answerRefusal(cameraJpegFaultText(*fault), request, path);
+      return answerSave(cameraPicture(std::get<std::vector<std::uint8_t>>(std::move(*jpeg))), request, path);
+    }
+  }
+  return answerSave(pictures::Frame{fullFrame()}, request, path);
+}
+
+pictures::EncodedJpeg CaptureWindow::cameraPicture(std::vector<std::uint8_t> file) const {
+  const QSize size = device_->newestEncoded()->size;
+  pictures::EncodedJpeg jpeg;
+  jpeg.bytes = QByteArray(reinterpret_cast<const char*>(file.data()), qsizetype(file.size()));
+  jpeg.width = size.width();
+  jpeg.height = size.height();
+  jpeg.xDpi = jpeg.yDpi = kFrameJpegDpi;
+  jpeg.shown = frame_;
+  return jpeg;
 }
 
 std::optional<std::variant<std::vector<std::uint8_t>, JpegFault>> CaptureWindow::cameraJpeg() const {

@@ -20,6 +20,7 @@
 #include "platform/capture/catalog.h"
 #include "platform/capture/device.h"
 #include "platform/capture/reports.h"
+#include "platform/pictures/picture.h"
 #include "platform/window/window.h"
 
 namespace capture {
@@ -59,6 +60,8 @@ class CaptureWindow final : public QWidget, public win::MessageTarget, private D
   win::LRESULT driverCaps(win::WPARAM size, win::LPARAM address) const;
   win::LRESULT status(win::WPARAM size, win::LPARAM address) const;
   win::LRESULT saveFrame(win::WPARAM request, win::LPARAM path) const;
+  // The camera's JPEG file as the store takes it, the preview for the viewer.
+  pictures::EncodedJpeg cameraPicture(std::vector<std::uint8_t> file) const;
   win::LRESULT formatDialog();
   win::LRESULT sourceDialog();
   win::LRESULT switchDevice(const DeviceInfo& info);

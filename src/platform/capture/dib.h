@@ -19,10 +19,14 @@ struct FrameSave {
   bool answered = false;
 };
 
-// The save message's answer for `frame`: the frame stored under the path at
-// `path` (zero-terminated 8-bit text), as the FrameSave at `request` asks,
-// or as a bitmap without one. 1 when it is saved, durable.
-win::LRESULT answerSave(const QImage& frame, win::WPARAM request, win::LPARAM path);
+// The save message's answer for `picture`: stored under the path at `path`
+// (zero-terminated 8-bit text), as the FrameSave at `request` asks, or as a
+// bitmap without one. 1 when it is saved, durable.
+win::LRESULT answerSave(pictures::Picture picture, win::WPARAM request, win::LPARAM path);
+
+// The save message's answer for a frame that cannot be saved, for `why`;
+// nothing is written.
+win::LRESULT answerRefusal(const QString& why, win::WPARAM request, win::LPARAM path);
 
 // Writes the frame as an uncompressed 24-bit bitmap file under `path`,
 // durable, never replacing an existing file; on any failure nothing is

@@ -46,6 +46,9 @@ struct EncodedJpeg {
   int height = 0;
   double xDpi = 0;
   double yDpi = 0;
+  // The picture as already decoded (a camera's preview) for the viewer;
+  // when empty the bytes are decoded for it.
+  QImage shown;
 };
 
 using Picture = std::variant<Frame, Page, EncodedJpeg>;

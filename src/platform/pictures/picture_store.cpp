@@ -109,10 +109,15 @@ PendingPicture::PendingPicture(Picture picture, const std::string& folder, Forma
   if (file_->failure().failed()) return;
   bool encoded = false;
   if (auto* jpeg = std::get_if<EncodedJpeg>(&picture)) {
-    picture_ = QImage::fromData(jpeg->bytes, "JPEG");
-    // A bitmap of a camera's JPEG is made from its decoded frame.
-    if (format == Format::Bmp) picture = Frame{picture_};
-    else encoded = encodeJpegData(*jpeg, format, *file_);
+    // A bitmap is made from the whole decoded frame; a JPEG or PDF keeps the
+    // bytes, and the viewer takes the picture already decoded when there is one.
+    if (format == Format::Bmp || jpeg->shown.isNull()) picture_ = QImage::fromData(jpeg->bytes, "JPEG");
+    if (format == Format::Bmp) {
+      picture = Frame{picture_};
+    } else {
+      if (picture_.isNull()) picture_ = std::move(jpeg->shown);
+      encoded = encodeJpegData(*jpeg, format, *file_);
+    }
   }
   if (auto* frame = std::get_if<Frame>(&picture)) {
     picture_ = asFrame(std::move(frame->image));
@@ -156,6 +161,15 @@ StoreResult PendingPicture::finish(const std::string& path, const NextName& next
 StoreResult storePicture(Picture picture, const std::string& path, Format format, const NextName& next) {
   PendingPicture pending(std::move(picture), files::folderOf(path), format);
   return pending.finish(path, next);
+}
+
+StoreResult refusedPicture(const std::string& path, Format format, const QString& why) {
+  StoreResult result;
+  result.path = path;
+  result.format = format;
+  result.refused = true;
+  result.refusal = why;
+  return result;
 }
 
 bool isWholePicture(int fd, const std::string& target) {

@@ -10,6 +10,7 @@
 // system's reason.
 
 #include <QImage>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,6 +27,7 @@ struct StoreResult {
   bool stands = false;   // the whole file is under `path`
   bool durable = false;  // and its data and name reached the medium
   bool refused = false;  // the picture could not be encoded (nothing written)
+  QString refusal;       // why, when the picture's maker knows better than the store
   files::Failure failure;
   QImage picture;        // the picture for the viewer, sharing the frame's pixels
   bool saved() const { return stands && durable; }
@@ -62,6 +64,10 @@ class PendingPicture {
 
 // Writes the picture to `path` in `format`, durable before it returns.
 StoreResult storePicture(Picture picture, const std::string& path, Format format, const NextName& next = {});
+
+// The answer for a picture that cannot be stored at all, for `why`:
+// nothing is written.
+StoreResult refusedPicture(const std::string& path, Format format, const QString& why);
 
 // Encodes the rows in `format` into the file; false when they are refused
 // or a write failed (`file.failure()` tells).

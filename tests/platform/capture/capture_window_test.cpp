@@ -1,8 +1,12 @@
 #include <QDir>
+#include <QFileInfo>
 #include <QImageReader>
+#include <QProcess>
 #include <cstring>
 
 #include "jpeg_frames.h"
+#include "platform/capture/camera_jpeg.h"
+#include "platform/capture/dib.h"
 #include "platform/capture/mjpeg.h"
 #include "platform/capture/pixels.h"
 #include "window_fixture.h"
@@ -11,6 +15,11 @@ namespace {
 
 using namespace capture;
 using namespace capture_test;
+
+QByteArray readAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 TEST(DriverDescription, OneDriverWhoseTextsAreCutToTheBuffers) {
   struct Case {
@@ -353,6 +362,37 @@ TEST_F(CaptureWindowTest, ACameraJpegFrameIsShownReducedAndSavedWhole) {
   const QImage saved(path);
   EXPECT_EQ(saved.size(), size);
   EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), JpegDecoder().decode(frame.data(), frame.size(), size));
+
+  // A JPEG or PDF keeps the camera's own data (with tables and header put
+  // in), unless the user turned that off; the viewer gets the preview.
+  const auto cameraFile = std::get<Bytes>(cameraJpegFile(frame.data(), frame.size(), size, kFrameJpegDpi));
+  const QByteArray expected(reinterpret_cast<const char*>(cameraFile.data()), qsizetype(cameraFile.size()));
+  struct Case {
+    const char* name;
+    pictures::Format format;
+    bool keep;
+  } cases[] = {{"MOR0002.jpg", pictures::Format::Jpeg, true},
+               {"MOR0003.pdf", pictures::Format::Pdf, true},
+               {"MOR0004.jpg", pictures::Format::Jpeg, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    rememberKeepsCameraJpeg(kCameraKey, c.keep);
+    const QString file = QFileInfo(path).absolutePath() + '/' + c.name;
+    FrameSave save;
+    save.format = c.format;
+    const QByteArray name = QFile::encodeName(file);
+    ASSERT_EQ(send(WM_CAP_FILE_SAVEDIBA, win::WPARAM(&save), win::LPARAM(name.constData())), 1);
+    EXPECT_EQ(save.result.picture.size(), c.keep ? QSize(320, 240) : size);
+    QByteArray jpeg = readAll(file);
+    if (c.format == pictures::Format::Pdf) {
+      QProcess images;
+      images.start("pdfimages", {"-j", file, file + "-image"});
+      ASSERT_TRUE(images.waitForFinished(10000));
+      jpeg = readAll(file + "-image-000.jpg");
+    }
+    EXPECT_EQ(jpeg == expected, c.keep);
+    EXPECT_EQ(QImage::fromData(jpeg, "JPEG").size(), size);
+  }
 }
 
 }  // namespace
