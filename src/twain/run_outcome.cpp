@@ -25,7 +25,9 @@ void PageNotSaved(RunOutcome& run, const QString& path, const pictures::StoreRes
   if (result.refused) cause += ": the page cannot be written in that format";
   else if (result.failure.error != 0) cause += ": " + rt::SystemReason(result.failure.error);
   if (result.stands) cause += "; the file stands under that name but may not have reached the disk";
-  run.cause = cause + ".";
+  // The page after the one that stopped the run can fail too: both are told,
+  // the first first.
+  run.cause = (run.cause ? *run.cause + " " : QString()) + cause + ".";
   if (pageReadSince) run.lostPage = path;
   else run.pageLost = true;
 }

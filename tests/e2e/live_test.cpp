@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "e2e_steps.h"
+#include "platform/capture/test_pattern.h"
 #include "platform/runtime/settings.h"
 #include "support/desktop.h"
 #include "support/test_env.h"
@@ -56,8 +57,10 @@ TEST(LiveWindow, ShowsTheMovingTestPatternAndKeepsThePathAfterClosing) {
   // Every row of the frame is in sight: the pattern's black caption band,
   // its last 60 rows, ends right above the status bar (its left part holds
   // no text), and the colour bars end right above the band.
-  const QRect bandLeft(0, picture.bottom() - 59, 100, 60);
+  // (Clear of the pattern's corner mark, which shows the last row itself.)
+  const QRect bandLeft(16, picture.bottom() - 59, 84, 60);
   EXPECT_EQ(distinctColours(first, bandLeft), 1) << "the bottom rows of the frame are covered";
+  EXPECT_EQ(first.pixel(2, picture.bottom()), capture::kCornerMark) << "the last row is covered";
   EXPECT_EQ(QColor(first.pixel(bandLeft.topLeft())), QColor(Qt::black));
   EXPECT_GT(distinctColours(first, QRect(0, bandLeft.top() - 1, 640, 1)), 4) << "the colour bars do not end there";
   EXPECT_NE(QColor(first.pixel(10, statusBar.top() + 8)), QColor(Qt::black)) << "no status bar below the frame";

@@ -118,8 +118,8 @@ class FuseFaultTest : public twain_testing::TwainWindowTest {
 TEST_F(FuseFaultTest, APictureWhoseFlushFailsIsNeverCalledSaved) {
   const QString eio = rt::SystemReason(EIO);
   // Page 2 is read while page 1 is written; both are lost, both are named.
-  const QString scanStopped = "Scanning stopped: Cannot write %1/ZENO0043%2: " + eio +
-                              ".\nNo page was saved.\nThe page meant for %1/ZENO0042%2 could not be saved; scan it "
+  const QString scanStopped = "Scanning stopped: Cannot write %1/ZENO0042%2: " + eio + ". Cannot write %1/ZENO0043%2: " +
+                              eio + ".\nNo page was saved.\nThe page meant for %1/ZENO0042%2 could not be saved; scan it "
                               "again.\nThe page read last could not be saved; scan it again.";
   struct Case {
     const char* what;

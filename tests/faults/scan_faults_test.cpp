@@ -18,6 +18,8 @@
 #include "app/settings_values.h"
 #include "fault_backend.h"
 #include "fault_tools.h"
+#include "platform/files/file_fakes.h"
+#include "platform/runtime/paths.h"
 #include "platform/runtime/settings.h"
 #include "platform/runtime/vb.h"
 #include "platform/scan/scanner.h"
@@ -179,6 +181,55 @@ TEST_F(ScanFaultTest, ADiskFullHalfWayThroughAPageEndsTheRunWithNothingPartial) 
       EXPECT_EQ(app::AppState.ScreenMode, 1);
       unload();
       EXPECT_EQ(storedPath(), path("ZENO0043" + ext));
+    }
+  }
+}
+
+// Each step of a page's write fails in turn, from the moment two pages are
+// on disk (the second still on its way while the third is read): the run
+// stops naming the first file lost and the reason, counts only the pages
+// that reached the medium, and says what stands on disk.
+TEST_F(ScanFaultTest, EachFailingStepOfAPagesWriteEndsTheRunSayingWhatStands) {
+  struct Case {
+    files::Step step;
+    int error;
+    int firstLost;  // the first page not saved
+    bool stands;    // it and the page after it stand, not durable
+  };
+  const Case cases[] = {{files::Step::Write, ENOSPC, 44, false},
+                        {files::Step::Flush, EIO, 43, false},
+                        {files::Step::Claim, EACCES, 43, false},
+                        {files::Step::Close, EIO, 43, true},
+                        {files::Step::FlushFolder, EIO, 43, true}};
+  for (const QString ext : {".bmp", ".jpg"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(ext.toStdString() + " step " + std::to_string(int(c.step)));
+      TearDown();
+      SetUp();
+      dialogs.messages.clear();
+      storePath(path("ZENO0041" + ext));
+      std::optional<files_testing::FailingStep> failing;
+      QTimer arm;
+      QObject::connect(&arm, &QTimer::timeout, [&] {
+        if (files().size() == 2 && !failing) failing.emplace(c.step, c.error);
+      });
+      arm.start(0);
+      run(plan("ok"), ext);
+      arm.stop();
+      failing.reset();
+      EXPECT_EQ(files(), numbered(42, c.stands ? 44 : c.firstLost - 1, ext));
+      ASSERT_EQ(dialogs.messages.size(), 1u);
+      const QString& told = dialogs.messages[0].prompt;
+      const QString lost = path("ZENO" + rt::Format0000(c.firstLost) + ext);
+      EXPECT_TRUE(told.startsWith("Scanning stopped: Cannot write " + lost + ": " + rt::SystemReason(c.error)))
+          << told.toStdString();
+      const int saved = c.firstLost - 42;
+      EXPECT_TRUE(told.contains((saved == 1 ? QString("1 page was saved") : QString("2 pages were saved")) +
+                                ", the last as " + path("ZENO" + rt::Format0000(c.firstLost - 1) + ext)))
+          << told.toStdString();
+      EXPECT_EQ(told.contains("the file stands under that name"), c.stands) << told.toStdString();
+      EXPECT_EQ(app::AppState.ScreenMode, 1);
+      unload();
     }
   }
 }

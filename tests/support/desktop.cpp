@@ -239,6 +239,12 @@ void Program::runAs(uid_t uid, gid_t gid, gid_t group, mode_t umask) {
   umask_ = umask;
 }
 
+void Program::setEnvironment(const QString& name, const QString& value) {
+  QProcessEnvironment env = process_.processEnvironment();
+  env.insert(name, value);
+  process_.setProcessEnvironment(env);
+}
+
 bool Program::start() {
   if (otherUser_) {
     const uid_t uid = uid_;

@@ -63,6 +63,8 @@ class Program {
   // root), with one more group and under the umask. Before start().
   void runAs(uid_t uid, gid_t gid, gid_t group, mode_t umask);
   bool start();
+  // Sets a variable of the program's environment; before start().
+  void setEnvironment(const QString& name, const QString& value);
   // The X window id of the first visible window whose title matches, or
   // empty after the timeout (generous: a loaded machine starts slowly).
   QString waitForWindow(const QString& titleRegex, int timeoutMs = 30000);

@@ -25,6 +25,8 @@ void paintBands(QPainter& p, QSize size, int count, int offset, const std::funct
 
 }  // namespace
 
+int cornerMarkSize(QSize frame) { return std::max(frame.width() / 64, 4); }
+
 const std::vector<QSize>& testPatternSizes() {
   static const std::vector<QSize> sizes{{320, 240}, {640, 480}, {800, 600}, {1024, 768}, {1280, 960}, {1280, 720}};
   return sizes;
@@ -55,6 +57,9 @@ QImage renderTestPattern(QSize size, Pattern pattern, int brightness, std::uint6
   p.setPen(Qt::white);
   p.drawText(caption, Qt::AlignCenter,
              QStringLiteral("%1   %2").arg(frame, 6, 10, QChar('0')).arg(time.toString("HH:mm:ss.zzz")));
+  const int mark = cornerMarkSize(size);
+  for (int x : {0, size.width() - mark})
+    for (int y : {0, size.height() - mark}) p.fillRect(QRect(x, y, mark, mark), QColor::fromRgb(kCornerMark));
   return image;
 }
 

@@ -3,6 +3,7 @@
 // counter and the time of day, 30 frames a second.
 
 #include <QDateTime>
+#include <QRgb>
 #include <QTimer>
 #include <memory>
 
@@ -18,8 +19,14 @@ constexpr std::uint32_t kBrightnessControl = 2;
 // The sizes the pattern offers; 640 x 480 is the default.
 const std::vector<QSize>& testPatternSizes();
 
+// Marks the four corners of every frame, in a colour none of the bars has,
+// so that a frame cut or squeezed by its window shows at once.
+inline constexpr QRgb kCornerMark = 0xffff8800;
+int cornerMarkSize(QSize frame);
+
 // One frame: bars shifted by the frame number, a caption band with the
-// counter and `time`; `brightness` -100..100 lightens or darkens the bars.
+// counter and `time`, and the corner marks; `brightness` -100..100
+// lightens or darkens the bars.
 QImage renderTestPattern(QSize size, Pattern pattern, int brightness, std::uint64_t frame, const QDateTime& time);
 
 class TestPattern final : public CaptureDevice {

@@ -330,6 +330,8 @@ TEST(TestPatternFrames, MoveFromFrameToFrameAndFollowTheControls) {
   EXPECT_EQ(first.format(), QImage::Format_RGB32);
   EXPECT_EQ(first.pixel(1, 10), qRgb(255, 255, 255));
   EXPECT_EQ(first.pixel(639, 10), qRgb(0, 0, 0));
+  for (QPoint corner : {QPoint(0, 0), QPoint(639, 0), QPoint(0, 479), QPoint(639, 479)})
+    EXPECT_EQ(first.pixel(corner), kCornerMark);
   EXPECT_NE(first, second);
   const QImage darker = renderTestPattern({640, 480}, Pattern::ColourBars, -50, 0, time);
   EXPECT_LT(qRed(darker.pixel(1, 10)), 200);
