@@ -66,6 +66,8 @@ class form1 : public app::form1Design {
   void connectDriver();
   void restoreLastPicture();
   int resizeDepth_ = 0;
+  // The picture width to come back to once a maximise is undone; 0 when none is.
+  int restoreWidth_ = 0;
 };
 
 }  // namespace live

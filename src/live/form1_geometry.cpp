@@ -33,7 +33,13 @@ void form1::Form_Resize() {
   if (!isMinimized() && !isMaximized() && !isFullScreen() && !rt::DesktopDecidesWindows() && resizeDepth_ <= 2) {
     ++resizeDepth_;
     holdSize(false);
-    if (IsFreeResize(ScaleWidth(), ScaleHeight(), AppState.FreeResize)) {
+    // Undoing a maximise, any size the window manager sends meanwhile (its
+    // resize to the whole screen can arrive after the state that undid it)
+    // is answered with the size from before the maximise.
+    const bool restoring = restoreWidth_ > 0;
+    if (restoring) AppState.VideoWidth = restoreWidth_;
+    if (restoring && rt::CLng(ScaleWidth()).value_or(0) == restoreWidth_) restoreWidth_ = 0;
+    if (!restoring && IsFreeResize(ScaleWidth(), ScaleHeight(), AppState.FreeResize)) {
       setHeight(static_cast<float>(OuterHeightFor(ScaleWidth(), nonClient()) * rt::TwipsPerPixelY()));
       AppState.VideoWidth = rt::CLng(ScaleWidth()).value_or(AppState.VideoWidth);
     } else {
@@ -74,8 +80,13 @@ void form1::holdFrozenSize() {
 // own size.
 void form1::changeEvent(QEvent* event) {
   app::form1Design::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange && isMaximized() && !rt::DesktopDecidesWindows())
+  if (event->type() == QEvent::WindowStateChange && isMaximized() && !rt::DesktopDecidesWindows()) {
+    if (restoreWidth_ == 0) restoreWidth_ = AppState.VideoWidth;
     QTimer::singleShot(0, this, [this] { showNormal(); });
+    // A window manager that never sends the size asked for does not hold
+    // the window at it for good.
+    QTimer::singleShot(2000, this, [this] { restoreWidth_ = 0; });
+  }
 }
 
 void form1::FitWindowToVideo(win::HWND hwnd) {
