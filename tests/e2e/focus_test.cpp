@@ -97,21 +97,26 @@ TEST_P(Focus, EveryF12CountsThroughViewerScannerRunAndRestart) {
     ASSERT_FALSE(program.waitForWindow(e2e::kViewerTitle, 5000).isEmpty()) << "no viewer after the capture";
 
     // A feeder run in the scanner window hands back to the live window,
-    // ready for F12 at once.
+    // ready for F12 at once. (Through Xwayland the virtual keyboard's Alt
+    // does not reach the program, so its menu cannot be typed there.)
     ASSERT_TRUE(program.waitForFocus(live)) << "focus at " << program.focusedWindow().toStdString();
-    program.key("alt+t");
-    const QString twain = program.waitForWindow(e2e::kTwainTitle);
-    ASSERT_FALSE(twain.isEmpty()) << program.output().toStdString();
-    ASSERT_TRUE(program.waitForFocus(twain)) << "the scanner window did not get the focus";
-    program.key("alt+o");
-    ASSERT_TRUE(waitUntil([&] { return e2e::filesIn(pictures_).size() == taken_ + 10; }, 60000))
-        << e2e::filesIn(pictures_).join(' ').toStdString();
-    taken_ += 10;
-    const QString back = program.waitForWindow(e2e::kLiveTitle, 30000);
-    ASSERT_FALSE(back.isEmpty()) << "the live window did not come back " << program.output().toStdString();
-    QTest::qWait(1000);
-    pressF12FiveTimes(program, "after a scanner run");
-    ASSERT_TRUE(program.closeAndWaitForExit(back)) << program.output().toStdString();
+    QString last = live;
+    if (!desktop.xwayland()) {
+      program.key("alt+t");
+      const QString twain = program.waitForWindow(e2e::kTwainTitle);
+      ASSERT_FALSE(twain.isEmpty()) << program.output().toStdString();
+      ASSERT_TRUE(program.waitForFocus(twain)) << "the scanner window did not get the focus";
+      program.key("alt+o");
+      ASSERT_TRUE(waitUntil([&] { return e2e::filesIn(pictures_).size() == taken_ + 10; }, 60000))
+          << e2e::filesIn(pictures_).join(' ').toStdString();
+      taken_ += 10;
+      const QString back = program.waitForWindow(e2e::kLiveTitle, 30000);
+      ASSERT_FALSE(back.isEmpty()) << "the live window did not come back " << program.output().toStdString();
+      QTest::qWait(1000);
+      pressF12FiveTimes(program, "after a scanner run");
+      last = back;
+    }
+    ASSERT_TRUE(program.closeAndWaitForExit(last)) << program.output().toStdString();
   }
   {
     // After a restart the viewer opens on the last picture (a PDF has none

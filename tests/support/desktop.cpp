@@ -71,6 +71,7 @@ QStringList Desktop::windowManagers() {
   QStringList found;
   for (const char* name : {"openbox", "jwm", "sway"})
     if (!QStandardPaths::findExecutable(name).isEmpty()) found << QString(name);
+  if (found.contains("sway") && !QStandardPaths::findExecutable("Xwayland").isEmpty()) found << "xwayland";
   return found;
 }
 
@@ -99,7 +100,11 @@ bool Desktop::startSway() {
   // its workspace is in sight, as on the desktops that grant activation.
   QFile config(runtimeDir_ + "/config");
   if (!config.open(QIODevice::WriteOnly)) return false;
-  config.write("output * mode 1280x1024\nxwayland disable\nfocus_on_window_activation smart\n");
+  config.write("output * mode 1280x1024\nfocus_on_window_activation smart\n");
+  // Xwayland started at once, its display name left where the test finds it.
+  const QString xDisplayFile = runtimeDir_ + "/x-display";
+  config.write(xwayland() ? QString("xwayland force\nexec sh -c 'echo $DISPLAY > %1'\n").arg(xDisplayFile).toUtf8()
+                          : QByteArray("xwayland disable\n"));
   config.close();
   if (uid_ != 0 && chown(config.fileName().toLocal8Bit().constData(), uid_, gid_) != 0) return false;
 
@@ -130,7 +135,9 @@ bool Desktop::startSway() {
     if (!sockets.isEmpty() && displays.contains("wayland-1")) {
       swaySocket_ = runtimeDir_ + "/" + sockets.first();
       display_ = "wayland-1";
-      if (!run("swaymsg", {"-t", "get_outputs"}).isEmpty()) return true;
+      QFile xDisplay(xDisplayFile);
+      if (xwayland() && xDisplay.open(QIODevice::ReadOnly)) xDisplay_ = QString::fromLatin1(xDisplay.readAll()).trimmed();
+      if ((!xwayland() || xDisplay_.startsWith(':')) && !run("swaymsg", {"-t", "get_outputs"}).isEmpty()) return true;
     }
     pause(50);
   }
@@ -197,8 +204,9 @@ QProcessEnvironment Desktop::environment() const {
     env.insert("XDG_RUNTIME_DIR", runtimeDir_);
     env.insert("WAYLAND_DISPLAY", display_);
     env.insert("SWAYSOCK", swaySocket_);
-    env.insert("QT_QPA_PLATFORM", "wayland");
-    env.remove("DISPLAY");
+    env.insert("QT_QPA_PLATFORM", xwayland() ? "xcb" : "wayland");
+    if (xwayland()) env.insert("DISPLAY", xDisplay_);
+    else env.remove("DISPLAY");
     return env;
   }
   env.insert("DISPLAY", display_);

@@ -23,15 +23,18 @@ namespace testing_support {
 class Desktop {
  public:
   // Starts Xvfb and the window manager named ("openbox" or "jwm"), or sway
-  // ("sway"); check ok(). Sway refuses to run as root: a test run by root
-  // runs sway and the program as an unprivileged user of its own.
+  // ("sway"), or sway with the program on its Xwayland server
+  // ("xwayland"); check ok(). Sway refuses to run as root: a test run by
+  // root runs sway and the program as an unprivileged user of its own.
   explicit Desktop(const QString& windowManager = "openbox");
   ~Desktop();
   // The window managers installed here that tests can run under, openbox
   // first. Focus rules differ between them, so focus tests run under each.
   static QStringList windowManagers();
   bool ok() const { return ok_; }
-  bool wayland() const { return windowManager_ == "sway"; }
+  // Under sway, natively or through Xwayland: sway's tools drive it.
+  bool wayland() const { return windowManager_ == "sway" || xwayland(); }
+  bool xwayland() const { return windowManager_ == "xwayland"; }
   // The user the program runs as (0 for the test's own), and its groups.
   uid_t uid() const { return uid_; }
   gid_t gid() const { return gid_; }
@@ -49,7 +52,7 @@ class Desktop {
   void stop();
   QProcess xvfb_, wm_;
   QString display_, windowManager_;
-  QString runtimeDir_, swaySocket_;
+  QString runtimeDir_, swaySocket_, xDisplay_;
   uid_t uid_ = 0;
   gid_t gid_ = 0;
   bool ok_ = false;
