@@ -101,8 +101,9 @@ class WindowTest : public ::testing::Test {
     const QByteArray name = QFile::encodeName(path);
     return send(capture::WM_CAP_FILE_SAVEDIBA, 0, reinterpret_cast<win::LPARAM>(name.constData())) != 0;
   }
+  // Generous: a real daemon's first frame comes late on a loaded machine.
   bool waitForFrame() {
-    return runUntil([&] { return window() && !window()->newestFrame().isNull(); });
+    return runUntil([&] { return window() && !window()->newestFrame().isNull(); }, 20000);
   }
 
   fake::Camera camera;
