@@ -20,7 +20,13 @@ int RunWithoutWindows(const ParsedCommand& command, int& argc, char** argv) {
       return 0;
     case Command::Capture: {
       const QCoreApplication application(argc, argv);
-      return RequestCapture(ReachableSessionBus(), out, err);
+      const QDBusConnection bus = ReachableSessionBus();
+      const int status = RequestCapture(bus, out, err);
+      out.flush();
+      err.flush();
+      // Closed while the application stands, not in its teardown.
+      QDBusConnection::disconnectFromBus(bus.name());
+      return status;
     }
     case Command::Invalid:
     case Command::Run:

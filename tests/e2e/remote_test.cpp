@@ -63,7 +63,11 @@ struct RemoteCaptureTest : ::testing::Test {
     }
     result.status = call.exitStatus() == QProcess::NormalExit ? call.exitCode() : -1;
     result.out = QString::fromLocal8Bit(call.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(call.readAllStandardError());
+    // Qt's D-Bus module can say this of its own types as the client ends
+    // on a loaded machine; it is none of the program's text.
+    QStringList lines = QString::fromLocal8Bit(call.readAllStandardError()).split('\n');
+    lines.removeIf([](const QString& l) { return l.startsWith("Trying to construct an instance of an invalid type"); });
+    result.err = lines.join('\n');
     return result;
   }
 

@@ -29,9 +29,9 @@ int edgeY() { return GetSystemMetrics(SM_CYEDGE); }
 
 // Waits for a window's first exposure (on Wayland: the compositor has
 // configured it, and its first picture goes out with the expose), then asks
-// for the activation of another window. Asked any earlier, the request would
-// reach the compositor before the new window is mapped, and mapping it would
-// take the focus again.
+// for the activation of a window: another one, or itself. Asked any earlier,
+// the request would reach the compositor before the new window is mapped,
+// and mapping it would take the focus again, or be lost.
 class FocusBack : public QObject {
  public:
   FocusBack(QWindow* shown, QWidget* keeper) : QObject(shown), keeper_(keeper) { shown->installEventFilter(this); }
@@ -160,9 +160,14 @@ Form* FormSlotBase::Load() {
 void FormSlotBase::Show() {
   Form* form = Load();
   if (!form_) return;  // its load unloaded it again
+  const bool wasShown = form->isVisible();
   form->show();
   form->raise();
   form->activateWindow();
+  // Where the compositor decides, an activation asked before the window is
+  // mapped is lost (the window that had the focus may just have gone): it
+  // is asked again once the window is on screen.
+  if (!wasShown && DesktopDecidesWindows() && form->windowHandle()) new FocusBack(form->windowHandle(), form);
 }
 
 void FormSlotBase::ShowWithoutActivating(QWidget* keepsFocus) {
