@@ -34,6 +34,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "pattern_catalog.h"
 #include "app/Public.h"
 #include "app/forms.h"
 #include "app/settings_values.h"
@@ -93,13 +94,6 @@ class SizedPattern final : public capture::CaptureDevice {
   std::uint64_t frame_ = 0;
 };
 
-struct PatternOnly final : capture::DeviceCatalog {
-  std::vector<capture::DeviceInfo> list() override { return {{capture::kTestPatternKey, "Test pattern"}}; }
-  std::unique_ptr<capture::CaptureDevice> make(const capture::DeviceInfo&) override {
-    return std::make_unique<SizedPattern>();
-  }
-};
-
 // A failed capture must not wait for someone to close a message box.
 struct Unattended final : rt::Dialogs {
   int messageBox(const QString& prompt, int, const QString&) override {
@@ -112,7 +106,7 @@ struct Unattended final : rt::Dialogs {
 };
 
 Unattended unattended;
-PatternOnly catalog;
+capture_test::PatternOnly<SizedPattern> catalog;
 QString picturesFolder;
 
 QSize sizeOf(const benchmark::State& state) { return {int(state.range(0)), int(state.range(1))}; }

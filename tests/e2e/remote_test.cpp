@@ -23,11 +23,6 @@ using e2e::kLiveTitle;
 using testing_support::picturesDir;
 using testing_support::waitUntil;
 
-struct CallResult {
-  int status = -1;
-  QString out, err;
-};
-
 // The real program on a private X display and a private session bus; every
 // call is a `video-image-capture --capture` process, as a desktop shortcut,
 // a foot pedal's helper or a script starts it.
@@ -49,27 +44,7 @@ struct RemoteCaptureTest : ::testing::Test {
     return !program.waitForWindow(kLiveTitle).isEmpty() &&
            waitUntil([&] { return owned(remote::kServiceName); }, 30000);
   }
-  CallResult callCapture() const {
-    QProcess call;
-    call.setProcessEnvironment(desktop.environment());
-    call.start(testing_support::programPath(), {"--capture"});
-    CallResult result;
-    // Generous, and no measured time: the point is that it ends at all
-    // while a message box stands that nobody will click.
-    if (!call.waitForFinished(60000)) {
-      call.kill();
-      call.waitForFinished(3000);
-      return result;
-    }
-    result.status = call.exitStatus() == QProcess::NormalExit ? call.exitCode() : -1;
-    result.out = QString::fromLocal8Bit(call.readAllStandardOutput());
-    // Qt's D-Bus module can say this of its own types as the client ends
-    // on a loaded machine; it is none of the program's text.
-    QStringList lines = QString::fromLocal8Bit(call.readAllStandardError()).split('\n');
-    lines.removeIf([](const QString& l) { return l.startsWith("Trying to construct an instance of an invalid type"); });
-    result.err = lines.join('\n');
-    return result;
-  }
+  testing_support::CaptureCall callCapture() const { return testing_support::callCapture(desktop); }
 
   testing_support::SessionBus bus;
   testing_support::Desktop desktop;
@@ -84,7 +59,7 @@ TEST_F(RemoteCaptureTest, EachCallWritesTheNextPictureAndPrintsItsPath) {
 
   const QStringList names = e2e::numbered("MOR", 1, 3, ".bmp");
   for (const QString& name : names) {
-    const CallResult call = callCapture();
+    const testing_support::CaptureCall call = callCapture();
     EXPECT_EQ(call.status, 0) << call.err.toStdString();
     EXPECT_EQ(call.out, picturesDir() + "/" + name + "\n");
     EXPECT_EQ(call.err, "");
@@ -109,7 +84,7 @@ TEST_F(RemoteCaptureTest, WithoutALivePictureOrWithoutAProgramTheCallSaysSoAndWr
     program.key("alt+t");
     ASSERT_FALSE(program.waitForWindow(scanner).isEmpty()) << program.output().toStdString();
     ASSERT_TRUE(waitUntil([&] { return !program.hasWindow(kLiveTitle); }, 10000));
-    const CallResult call = callCapture();
+    const testing_support::CaptureCall call = callCapture();
     EXPECT_EQ(call.status, 1);
     EXPECT_EQ(call.out, "");
     EXPECT_EQ(call.err, "The scanner window is showing: there is no live picture to capture.\n");
@@ -117,7 +92,7 @@ TEST_F(RemoteCaptureTest, WithoutALivePictureOrWithoutAProgramTheCallSaysSoAndWr
   }
   // The program has gone (killed with its Program); a call starts none.
   ASSERT_TRUE(waitUntil([&] { return !owned(remote::kServiceName); }, 10000));
-  const CallResult call = callCapture();
+  const testing_support::CaptureCall call = callCapture();
   EXPECT_EQ(call.status, 2);
   EXPECT_EQ(call.err, "Video Image Capture is not running.\n");
   EXPECT_FALSE(owned(remote::kServiceName));
@@ -148,7 +123,7 @@ TEST_F(RemoteCaptureTest, IntoAFullOrReadOnlyFolderTheCallPrintsTheMessageAtOnce
         << QString::fromLocal8Bit(program.readAll()).toStdString();
     QTest::qWait(1000);  // let the test pattern deliver its first frames
 
-    const CallResult call = callCapture();
+    const testing_support::CaptureCall call = callCapture();
     EXPECT_EQ(call.status, 1);
     EXPECT_EQ(call.out, "");
     // Qt's debug builds may add warnings of their own after the message.

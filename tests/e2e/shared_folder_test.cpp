@@ -47,23 +47,10 @@ std::optional<User> sharedGroupUser(const char* name) {
   return User{user->pw_uid, user->pw_gid};
 }
 
-// The process runs as the user, in the shared group, under the umask.
-void runAs(QProcess& process, User user, gid_t shared, mode_t mask) {
-  process.setChildProcessModifier([user, shared, mask] {
-    ::umask(mask);
-    if (setgroups(1, &shared) != 0 || setgid(user.gid) != 0 || setuid(user.uid) != 0) _exit(127);
-  });
-}
-
 bool own(const QString& path, uid_t uid, gid_t gid, mode_t mode) {
   const QByteArray p = QFile::encodeName(path);
   return ::chown(p.constData(), uid, gid) == 0 && ::chmod(p.constData(), mode) == 0;
 }
-
-struct Call {
-  int status = -1;
-  QString out, err;
-};
 
 struct Case {
   const char* attack;  // folder_attacker's mode
@@ -128,21 +115,12 @@ class SharedFolderTest : public ::testing::TestWithParam<Case> {
 
   // One `video-image-capture --capture` as the victim; it is retried while
   // the program has not yet taken its name on the bus.
-  Call capture() {
-    Call result;
+  testing_support::CaptureCall capture() {
+    testing_support::CaptureCall result;
     for (int tries = 0; tries < 100; ++tries) {
-      QProcess call;
-      call.setProcessEnvironment(desktop_.environment());
-      runAs(call, victim_, shared_, GetParam().umask);
-      call.start(testing_support::programPath(), {"--capture"});
-      if (!call.waitForFinished(60000)) {
-        call.kill();
-        call.waitForFinished(3000);
-        return result;
-      }
-      result = {call.exitStatus() == QProcess::NormalExit ? call.exitCode() : -1,
-                QString::fromLocal8Bit(call.readAllStandardOutput()),
-                QString::fromLocal8Bit(call.readAllStandardError())};
+      result = testing_support::callCapture(desktop_, [&](QProcess& call) {
+        testing_support::runAsUser(call, victim_.uid, victim_.gid, shared_, GetParam().umask);
+      });
       if (result.status != 2) break;
       QTest::qWait(300);
     }
@@ -169,7 +147,7 @@ class SharedFolderTest : public ::testing::TestWithParam<Case> {
   QStringList captureMany() {
     QStringList told;
     for (int i = 0; i < kCaptures; ++i) {
-      const Call call = capture();
+      const testing_support::CaptureCall call = capture();
       if (call.status == 1) {  // told as a failure, naming the file
         EXPECT_TRUE(call.err.startsWith("Problem saving frame\n" + folder_ + "/MOR")) << call.err.toStdString();
         EXPECT_TRUE(dismissMessageBox());
@@ -204,23 +182,19 @@ class SharedFolderTest : public ::testing::TestWithParam<Case> {
     return told;
   }
 
-  // A regular file of the victim's own, no link, its mode within the umask,
-  // and a whole picture.
-  bool isVictimsPicture(const QString& path) {
+  // A regular file of the victim's own: no link, no second name.
+  bool isVictimsFile(const QString& path) {
     struct stat st {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 &&
-           st.st_uid == victim_.uid && (st.st_mode & 07777 & GetParam().umask) == 0 && e2e::holdsFormat(path);
+           st.st_uid == victim_.uid && (st.st_mode & 07777 & GetParam().umask) == 0;
   }
+  // And a whole picture.
+  bool isVictimsPicture(const QString& path) { return isVictimsFile(path) && e2e::holdsFormat(path); }
 
-  // The victim's own files in the folder (no link, no second name).
   QStringList victimsFiles() {
     QStringList names;
-    for (const QFileInfo& entry : QDir(folder_).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name)) {
-      struct stat st {};
-      if (::lstat(QFile::encodeName(entry.filePath()).constData(), &st) == 0 && S_ISREG(st.st_mode) &&
-          st.st_nlink == 1 && st.st_uid == victim_.uid)
-        names << entry.fileName();
-    }
+    for (const QFileInfo& entry : QDir(folder_).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name))
+      if (isVictimsFile(entry.filePath())) names << entry.fileName();
     return names;
   }
 
@@ -236,7 +210,7 @@ class SharedFolderTest : public ::testing::TestWithParam<Case> {
 TEST_P(SharedFolderTest, TheOtherUserNeitherRedirectsNorReadsAPicture) {
   const Case c = GetParam();
   QProcess attacker;
-  runAs(attacker, attacker_, shared_, 022);
+  testing_support::runAsUser(attacker, attacker_.uid, attacker_.gid, shared_, 022);
   QStringList args = {c.attack, folder_};
   if (QByteArray(c.attack) == "symlink") args << secret_;
   if (QByteArray(c.attack) == "hardlink") args << baits_;

@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include "../platform/capture/pattern_catalog.h"
 #include "../twain/twain_fixture.h"
 #include "app/Public.h"
 #include "app/forms.h"
@@ -60,13 +61,6 @@ class EioMount {
   QProcess helper_;
 };
 
-struct PatternOnly final : capture::DeviceCatalog {
-  std::vector<capture::DeviceInfo> list() override { return {{capture::kTestPatternKey, "Test pattern"}}; }
-  std::unique_ptr<capture::CaptureDevice> make(const capture::DeviceInfo&) override {
-    return std::make_unique<capture::TestPattern>();
-  }
-};
-
 class FuseFaultTest : public twain_testing::TwainWindowTest {
  protected:
   void SetUp() override {
@@ -110,7 +104,7 @@ class FuseFaultTest : public twain_testing::TwainWindowTest {
     load().mnuCapture->trigger();
   }
 
-  PatternOnly catalog;
+  capture_test::PatternOnly<> catalog;
   QString backing, mountPoint;
 };
 

@@ -15,6 +15,7 @@
 #include <iostream>
 #include <map>
 
+#include "../platform/capture/pattern_catalog.h"
 #include "../platform/capture/capture_test_util.h"
 #include "../faults/fault_backend.h"
 #include "app/Public.h"
@@ -64,13 +65,6 @@ Usage usage() {
   return u;
 }
 
-struct PatternOnly final : capture::DeviceCatalog {
-  std::vector<capture::DeviceInfo> list() override { return {{capture::kTestPatternKey, "Test pattern"}}; }
-  std::unique_ptr<capture::CaptureDevice> make(const capture::DeviceInfo&) override {
-    return std::make_unique<capture::TestPattern>();
-  }
-};
-
 live::form1& live() { return static_cast<live::form1&>(app::form1.get()); }
 
 bool liveWithFrame() {
@@ -99,7 +93,7 @@ QString contentFormat(const QString& path) {
 
 TEST(Soak, AThousandCapturesAndTwentySwitchesLeakNothingAndNumberEveryFile) {
   testing_support::FakeDialogs dialogs;
-  PatternOnly catalog;
+  capture_test::PatternOnly<> catalog;
   capture::setDeviceCatalog(&catalog);
   capture::rememberFormat(capture::kTestPatternKey, {{320, 240}, 0});
   faults::useFaultBackend(QStringList(kPagesPerRun, "ok"));

@@ -253,15 +253,39 @@ void Program::setEnvironment(const QString& name, const QString& value) {
   process_.setProcessEnvironment(env);
 }
 
+void runAsUser(QProcess& process, uid_t uid, gid_t gid, gid_t group, mode_t umask) {
+  process.setChildProcessModifier([uid, gid, group, umask] {
+    ::umask(umask);
+    if (setgroups(1, &group) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(127);
+  });
+}
+
+CaptureCall callCapture(const Desktop& desktop, const std::function<void(QProcess&)>& prepare) {
+  QProcess call;
+  call.setProcessEnvironment(desktop.environment());
+  if (prepare) prepare(call);
+  call.start(programPath(), {"--capture"});
+  CaptureCall result;
+  // Generous, and no measured time: the point is that it ends at all
+  // while a message box stands that nobody will click.
+  if (!call.waitForFinished(60000)) {
+    call.kill();
+    call.waitForFinished(3000);
+    return result;
+  }
+  result.status = call.exitStatus() == QProcess::NormalExit ? call.exitCode() : -1;
+  result.out = QString::fromLocal8Bit(call.readAllStandardOutput());
+  // Qt's D-Bus module can say this of its own types as the client ends
+  // on a loaded machine; it is none of the program's text.
+  QStringList lines = QString::fromLocal8Bit(call.readAllStandardError()).split('\n');
+  lines.removeIf([](const QString& l) { return l.startsWith("Trying to construct an instance of an invalid type"); });
+  result.err = lines.join('\n');
+  return result;
+}
+
 bool Program::start() {
   if (otherUser_) {
-    const uid_t uid = uid_;
-    const gid_t gid = gid_, group = group_;
-    const mode_t mask = umask_;
-    process_.setChildProcessModifier([uid, gid, group, mask] {
-      ::umask(mask);
-      if (setgroups(1, &group) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(127);
-    });
+    runAsUser(process_, uid_, gid_, group_, umask_);
     process_.start(programPath(), {});
     return process_.waitForStarted(5000);
   }

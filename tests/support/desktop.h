@@ -117,6 +117,17 @@ class Program {
 
 QString programPath();
 
+// The process starts as `uid`, in the one extra group `group`, under `umask`.
+void runAsUser(QProcess& process, uid_t uid, gid_t gid, gid_t group, mode_t umask);
+
+// One `video-image-capture --capture` on the desktop, as a shortcut or a
+// script starts it; `prepare` may set the process up before it starts.
+struct CaptureCall {
+  int status = -1;  // -1: it did not end, or crashed
+  QString out, err;
+};
+CaptureCall callCapture(const Desktop& desktop, const std::function<void(QProcess&)>& prepare = {});
+
 // Polls the condition every 100 ms, letting events run, until it holds or
 // the time is up; the condition's last answer.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs);
