@@ -28,15 +28,13 @@ TEST(Geometry, OnlyAFreeBorderAndALargeEnoughAreaKeepTheSize) {
   for (const auto& c : cases) EXPECT_EQ(live::IsFreeResize(c.w, c.h, c.free), c.kept) << c.w << "x" << c.h;
 }
 
-// The picture area of any inner size is the largest 4 : 3 rectangle in it.
+// The picture area of any inner size is the largest 4 : 3 rectangle in it
+// (the fitting itself is the preview's, tested with it).
 TEST(Geometry, ThePictureAreaIsTheLargestCentredFourToThreeInside) {
   const struct {
     QSize inner;
     QRect picture;
   } cases[] = {
-      {{640, 480}, {0, 0, 640, 480}},
-      {{900, 473}, {135, 0, 630, 473}},
-      {{636, 1000}, {0, 261, 636, 477}},
       {{1276, 995}, {0, 19, 1276, 957}},
       {{0, 480}, {}},
   };
