@@ -6,7 +6,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QImageReader>
+#include <QProcess>
 #include <QSet>
 #include <QTest>
 #include <memory>
@@ -23,7 +25,8 @@ using e2e::kTwainTitle;
 using e2e::kViewerTitle;
 using testing_support::waitUntil;
 
-const QString kScannerTitle = "^OrvaluxSoftware$";
+const QString kTwainTitleText = "OrvaluxSoftware";
+const QString kScannerTitle = "^" + kTwainTitleText + "$";
 // The viewer's picture area in its inner area, at a scale of 1.
 const QRect kViewerPicture(30, 4, 192, 144);
 constexpr int kViewerWidth = 252;
@@ -53,11 +56,16 @@ int distinctColours(const QImage& image, const QRect& region) {
   return static_cast<int>(colours.size());
 }
 
-// The viewer's picture on the screen against the file, both at the viewer's
+// As the user's QT_SCALE_FACTOR, passed on to the program, scales its windows.
+double scale() {
+  return qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1.0;
+}
+
+// The viewer's picture on the screen against the page, both at the viewer's
 // own size (its picture area at a scale of 1).
-double viewerAgainstFile(testing_support::Program& program, const QString& viewer, const QString& file) {
+double viewerAgainst(testing_support::Program& program, const QString& viewer, const QImage& page) {
   const QImage shot = program.screenshot(viewer);
-  if (shot.isNull()) return 1;
+  if (shot.isNull() || page.isNull()) return 1;
   const double scale = double(shot.width()) / kViewerWidth;
   const QRect area(qRound(kViewerPicture.x() * scale), qRound(kViewerPicture.y() * scale),
                    qRound(kViewerPicture.width() * scale), qRound(kViewerPicture.height() * scale));
@@ -65,9 +73,20 @@ double viewerAgainstFile(testing_support::Program& program, const QString& viewe
     return image.scaled(kViewerPicture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
         .convertToFormat(QImage::Format_RGB32);
   };
-  const QImage page = QImageReader(file).read();
-  if (page.isNull()) return 1;
   return meanDifference(atViewerSize(shot.copy(area)), atViewerSize(page));
+}
+
+// A PDF's page as poppler draws it.
+QImage renderPdf(const QString& pdf) {
+  const QString out = testing_support::freshDir("render") + "/page";
+  if (QProcess::execute("pdftoppm", {"-r", "72", "-png", "-singlefile", pdf, out}) != 0) return {};
+  return QImage(out + ".png");
+}
+
+// The live window's status line, without the size grip at its right end.
+QRect statusArea(const QImage& live) {
+  const int height = live.height() * 17 / (17 + 480 + 20);
+  return QRect(0, live.height() - height + 2, live.width() - qRound(24 * scale()), height - 4);
 }
 
 struct SeenTest : ::testing::Test {
@@ -75,6 +94,11 @@ struct SeenTest : ::testing::Test {
     QDir(testing_support::configDir()).removeRecursively();
     QDir(testing_support::picturesDir()).removeRecursively();
     e2e::useTestScanner();
+    // Pages that take a moment to read, so that the progress window comes up.
+    QFile conf(qEnvironmentVariable("SANE_CONFIG_DIR") + "/test.conf");
+    ASSERT_TRUE(conf.open(QIODevice::Append));
+    conf.write("read-delay true\nread-delay-duration 25000\n");
+    conf.close();
     ASSERT_TRUE(rt::SaveSetting("scanner", "DefaultSource", "device", "test:0"));
     ASSERT_TRUE(rt::SaveSetting("scanner", "DefaultSource", "source", "Flatbed"));
     // The program takes the environment as it is now, the scanner's included.
@@ -116,7 +140,7 @@ TEST_F(SeenTest, TheViewerShowsEachFlatbedPageAndTheStatusLineKeepsTheRunsSummar
     ASSERT_FALSE(prompt.isEmpty());
     const QString viewer = program().waitForWindow(kViewerTitle);
     ASSERT_FALSE(viewer.isEmpty());
-    const double difference = viewerAgainstFile(program(), viewer, pictures + "/" + page);
+    const double difference = viewerAgainst(program(), viewer, QImageReader(pictures + "/" + page).read());
     EXPECT_LT(difference, 0.02) << "the viewer does not show " << page.toStdString();
     keep(program().screenshot(viewer), "viewer-after-" + QFileInfo(page).baseName());
   }
@@ -128,8 +152,7 @@ TEST_F(SeenTest, TheViewerShowsEachFlatbedPageAndTheStatusLineKeepsTheRunsSummar
 
   const QImage before = program().screenshot(live);
   ASSERT_FALSE(before.isNull());
-  const int statusHeight = before.height() * 17 / (17 + 480 + 20);
-  const QRect status(0, before.height() - statusHeight + 2, before.width() / 2, statusHeight - 4);
+  const QRect status = statusArea(before);
   EXPECT_GT(distinctColours(before, status), 2) << "no summary on the status line";
   keep(before, "live-after-run");
   program().activate(live);
@@ -145,18 +168,52 @@ TEST_F(SeenTest, TheViewerShowsEachFlatbedPageAndTheStatusLineKeepsTheRunsSummar
   ASSERT_TRUE(program().closeAndWaitForExit(live)) << program().output().toStdString();
 }
 
-// The selection dialog is as wide as its longest entry and the save dialog
-// opens in the Pictures folder, made for it on a fresh account.
-TEST_F(SeenTest, SelectDeviceAndSaveAsFitAndOpenWhereThePicturesGo) {
+// The status line tells what happened: no camera at start, the next name
+// after Save As, the file after a capture. A PDF capture is in the viewer at
+// once. Save As opens in the Pictures folder, made for it on a fresh
+// account; Select Device is as wide as its longest entry, and the progress
+// window of a feeder run has room for its title.
+TEST_F(SeenTest, FromSaveAsAndAPdfCaptureToAFeederRunTheWindowsTellWhatHappened) {
+  const QString pictures = testing_support::picturesDir();
+  const auto statusLine = [&](const QString& name) {
+    const QImage shot = program().screenshot(live);
+    keep(shot, name);
+    return shot.isNull() ? QImage() : shot.copy(statusArea(shot));
+  };
+  const auto blank = [](const QImage& line) { return line.isNull() || distinctColours(line, line.rect()) <= 2; };
+  QImage status;
+  EXPECT_TRUE(waitUntil([&] { return !blank(status = statusLine("live-no-camera")); }, 10000))
+      << "nothing on the status line at start without a camera";
+
   program().activate(live);
   program().key("alt+f");
   program().key("s");
   const QString save = program().waitForWindow("^Save Single Frame$");
   ASSERT_FALSE(save.isEmpty()) << program().output().toStdString();
-  EXPECT_TRUE(waitUntil([] { return QFileInfo(testing_support::picturesDir()).isDir(); }, 10000));
+  EXPECT_TRUE(waitUntil([&] { return QFileInfo(pictures).isDir(); }, 10000));
   keep(program().screenshot(save), "save-as");
-  program().key("Escape");
-  EXPECT_TRUE(waitUntil([&] { return !program().hasWindow("^Save Single Frame$"); }, 10000));
+  program().key("ctrl+a");
+  desktop->run("xdotool", {"type", "--delay", "50", "MOR0000.pdf"});
+  program().key("Return");
+  ASSERT_TRUE(waitUntil([&] { return !program().hasWindow("^Save Single Frame$"); }, 10000));
+  QImage next;
+  EXPECT_TRUE(waitUntil([&] { return (next = statusLine("live-next")) != status && !blank(next); }, 10000))
+      << "the status line does not tell the next name";
+
+  program().key("F12");
+  QString pdf;
+  ASSERT_TRUE(waitUntil([&] {
+    pdf = pictures + "/" + e2e::filesIn(pictures).filter(".pdf").value(0);
+    return pdf.endsWith(".pdf") && e2e::holdsFormat(pdf);
+  }, 10000)) << program().output().toStdString();
+  const QString viewer = program().waitForWindow(kViewerTitle);
+  ASSERT_FALSE(viewer.isEmpty());
+  QTest::qWait(500);
+  EXPECT_LT(viewerAgainst(program(), viewer, renderPdf(pdf)), 0.02) << "the viewer does not show the PDF's picture";
+  keep(program().screenshot(viewer), "viewer-after-pdf");
+  QImage saved;
+  EXPECT_TRUE(waitUntil([&] { return (saved = statusLine("live-saved")) != next && !blank(saved); }, 10000))
+      << "the status line does not tell the file saved";
 
   program().activate(live);
   program().key("alt+t");
@@ -171,13 +228,29 @@ TEST_F(SeenTest, SelectDeviceAndSaveAsFitAndOpenWhereThePicturesGo) {
   keep(shot, "select-device");
   // "Flatbed on Noname frontend-tester (test:0)" and its like, whole: wider
   // than the 278 pixels that cut them.
-  const double scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1.0;
-  EXPECT_GT(shot.width(), 330 * scale);
-  program().key("Escape");
+  EXPECT_GT(shot.width(), 330 * scale());
+  program().key("Down");  // the feeder
+  program().key("Return");
   EXPECT_TRUE(waitUntil([&] { return !program().hasWindow(kScannerTitle); }, 10000));
-  program().closeWindow(twain);  // back to the live window
-  live = program().waitForWindow(kLiveTitle);
-  ASSERT_FALSE(live.isEmpty());
+  ASSERT_TRUE(program().waitForFocus(twain));
+  program().key("alt+o");
+  const QString progress = program().waitForWindow(kScannerTitle);
+  ASSERT_FALSE(progress.isEmpty()) << program().output().toStdString();
+  const QImage bar = program().screenshot(progress);
+  keep(bar, "progress");
+  // The window manager centres the title, in its own font, between the icon
+  // and three buttons: the title's width and the buttons' twice.
+  QFont titleFont("Sans");
+  titleFont.setPixelSize(11);
+  titleFont.setBold(true);
+  EXPECT_GE(bar.width(), QFontMetrics(titleFont).horizontalAdvance(kTwainTitleText) + 2 * 3 * 20) << "the title is cut";
+  ASSERT_TRUE(waitUntil([&] { return e2e::filesIn(pictures).size() == 11; }, 60000))
+      << e2e::filesIn(pictures).join(' ').toStdString();
+  live = program().waitForWindow(kLiveTitle, 30000);
+  ASSERT_FALSE(live.isEmpty()) << "the live window did not come back";
+  QTest::qWait(1500);
+  const QImage summary = statusLine("live-after-feeder-run");
+  EXPECT_TRUE(summary != saved && !blank(summary)) << "no summary of the run on the status line";
   ASSERT_TRUE(program().closeAndWaitForExit(live)) << program().output().toStdString();
 }
 
