@@ -158,7 +158,7 @@ TEST_F(SeenTest, TheViewerShowsEachFlatbedPageAndTheStatusLineKeepsTheRunsSummar
   program().activate(live);
   program().key("alt+f");
   QTest::qWait(800);
-  keep(program().screenshot(live), "live-menu-open");
+  keep(program().screenshot(live, true), "live-menu-open");
   program().key("Escape");
   program().key("Escape");
   QTest::qWait(800);

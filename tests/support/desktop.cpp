@@ -63,6 +63,15 @@ QStringList wtypeArgs(const QString& keys) {
   return args;
 }
 
+// 1280 x 1024, or as many more pixels as a QT_SCALE_FACTOR in the test's
+// own environment asks for: a user of a scale of 2 has a screen of twice the
+// density, where the program's windows still fit side by side.
+QString screenSize() {
+  const double scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1;
+  const double factor = scale > 1 ? scale : 1;
+  return QString("%1x%2").arg(qRound(1280 * factor)).arg(qRound(1024 * factor));
+}
+
 }  // namespace
 
 QString programPath() { return qEnvironmentVariable("VIC_BINARY_DIR") + "/video-image-capture"; }
@@ -147,7 +156,7 @@ bool Desktop::startSway() {
 bool Desktop::startServer() {
   // The server picks a free display number itself and writes it out once it
   // accepts connections, so parallel tests never share or half-see one.
-  xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-dpi", "96"});
+  xvfb_.start("Xvfb", {"-displayfd", "1", "-screen", "0", screenSize() + "x24", "-nolisten", "tcp", "-dpi", "96"});
   if (!xvfb_.waitForStarted(5000)) return false;
   QByteArray number;
   QElapsedTimer waited;
@@ -395,14 +404,15 @@ void Program::closeWindow(const QString& windowId) {
   pause(100);
 }
 
-QImage Program::screenshot(const QString& windowId) {
+QImage Program::screenshot(const QString& windowId, bool withPopups) {
   QProcess p;
   p.setProcessEnvironment(desktop_.environment());
   if (desktop_.wayland()) {
     const QRect r = geometry(windowId);
     p.start("grim", {"-g", QString("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()), "-"});
   } else {
-    p.start("import", {"-window", windowId, "png:-"});
+    p.start("import", QStringList{"-window", windowId} + (withPopups ? QStringList{"-screen"} : QStringList{}) +
+                          QStringList{"png:-"});
   }
   if (!p.waitForFinished(10000)) return {};
   return QImage::fromData(p.readAllStandardOutput(), "PNG");

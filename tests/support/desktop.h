@@ -87,7 +87,9 @@ class Program {
   // A click on the window's close box: the window manager asks the window
   // to close.
   void closeWindow(const QString& windowId);
-  QImage screenshot(const QString& windowId);
+  // The window's inner area; with its popups (an open menu is a window of
+  // its own) as they lie on the screen above it, on X.
+  QImage screenshot(const QString& windowId, bool withPopups = false);
   // Inner area of a window: its position on the screen and its size.
   QRect geometry(const QString& windowId);
   bool waitForExit(int timeoutMs = 10000);
