@@ -176,12 +176,16 @@ bool Form2::AcquirePass(bool sourceOpen) {
   const bool earlierSaved = FinishPage(acquired);
   bool writeFailed = !earlierSaved;
   if (acquired) {
+    // A feeder's page is encoded and written while the next one is read;
+    // a failure of its write is then told once that page is in.
+    const bool aside = overlap && earlierSaved;
     pending_ = std::make_unique<pictures::PendingPicture>(
         scan::pageOf(std::move(*page.image)), files::folderOf(rt::Ansi(names->target).toStdString()),
-        stills::StoredFormat(stills::FormatForExtension(TargetExtension(fileExt))));
+        stills::StoredFormat(stills::FormatForExtension(TargetExtension(fileExt))),
+        aside ? pictures::PendingPicture::Prepare::Aside : pictures::PendingPicture::Prepare::Here);
     pendingName_ = names->target;
     // The run stops after a page that could not be saved; this one is
-    // still written if it can be. One that failed to write is told now.
+    // still written if it can be.
     if (!earlierSaved || pending_->failed()) writeFailed = !FinishPage() || !earlierSaved;
   } else if (sourceOpen && earlierSaved) {
     AcquisitionEnded(outcome_, static_cast<std::int32_t>(page.result), failure.reason, failure.pageLost,

@@ -62,6 +62,37 @@ class ScanFaultTest : public TwainWindowTest {
     app::Form2.Unload();
     testing_support::settle();
   }
+  // A feeder's page is written on a thread of its own while the next one is
+  // read, so which page a fault armed between pages reaches first depends
+  // on that thread's timing. Whichever it is, the run must stop there: the
+  // pages before it stand whole under their names (with `stands`, it and the
+  // page after it stand too, not durable), and the message names it first
+  // with the reason and counts exactly the pages before it. Answers the
+  // first page lost.
+  int expectStoppedAtFirstLost(const QString& ext, const QString& reason, bool stands = false) {
+    const QStringList names = files();
+    int firstMissing = 42;
+    while (names.contains("ZENO" + rt::Format0000(firstMissing) + ext)) ++firstMissing;
+    const int firstLost = stands ? firstMissing - 2 : firstMissing;
+    EXPECT_GE(firstLost, 43);
+    EXPECT_EQ(names, numbered(42, firstMissing - 1, ext));
+    for (const QString& name : names) EXPECT_EQ(sizeIn(path(name)), kFaultPage) << name.toStdString();
+    if (dialogs.messages.size() != 1u) {
+      ADD_FAILURE() << dialogs.messages.size() << " messages";
+      return firstLost;
+    }
+    const QString& told = dialogs.messages[0].prompt;
+    const QString lost = path("ZENO" + rt::Format0000(firstLost) + ext);
+    EXPECT_TRUE(told.startsWith("Scanning stopped: Cannot write " + lost + ": " + reason)) << told.toStdString();
+    const int saved = firstLost - 42;
+    EXPECT_TRUE(told.contains((saved == 1 ? QString("1 page was saved") : QString::number(saved) + " pages were saved") +
+                              ", the last as " + path("ZENO" + rt::Format0000(firstLost - 1) + ext)))
+        << told.toStdString();
+    EXPECT_TRUE(told.endsWith("The page read last could not be saved; scan it again.")) << told.toStdString();
+    EXPECT_EQ(told.contains("the file stands under that name"), stands) << told.toStdString();
+    EXPECT_EQ(app::AppState.ScreenMode, 1);
+    return firstLost;
+  }
 };
 
 TEST_F(ScanFaultTest, AFaultyThirdPageKeepsEveryPageBeforeIt) {
@@ -170,17 +201,11 @@ TEST_F(ScanFaultTest, ADiskFullHalfWayThroughAPageEndsTheRunWithNothingPartial) 
         faults::FileSizeLimit room(RLIM_INFINITY);  // put back after the backend lowers it
         run(plan("fill " + QString::number(kRoom)), ext);
       }
-      EXPECT_EQ(files(), numbered(42, 43, ext));
-      for (const QString& name : files()) EXPECT_EQ(sizeIn(path(name)), kFaultPage) << name.toStdString();
       EXPECT_TRUE(faults::leftoverTemps(dir).isEmpty());
-      const QString reason = kind == FullDisk ? "No space left on device" : "File too large";
-      ASSERT_EQ(dialogs.messages.size(), 1u);
-      EXPECT_EQ(dialogs.messages[0].prompt, "Scanning stopped: Cannot write " + path("ZENO0044" + ext) + ": " + reason +
-                                                ".\n2 pages were saved, the last as " + path("ZENO0043" + ext) +
-                                                ".\nThe page read last could not be saved; scan it again.");
-      EXPECT_EQ(app::AppState.ScreenMode, 1);
+      const int firstLost = expectStoppedAtFirstLost(ext, kind == FullDisk ? "No space left on device" : "File too large");
+      EXPECT_LE(firstLost, 44);
       unload();
-      EXPECT_EQ(storedPath(), path("ZENO0043" + ext));
+      EXPECT_EQ(storedPath(), path("ZENO" + rt::Format0000(firstLost - 1) + ext));
     }
   }
 }
@@ -193,7 +218,8 @@ TEST_F(ScanFaultTest, EachFailingStepOfAPagesWriteEndsTheRunSayingWhatStands) {
   struct Case {
     files::Step step;
     int error;
-    int firstLost;  // the first page not saved
+    int firstLost;  // the first page not saved (a write under way when the
+                    // fault comes may get through, and the next page is lost)
     bool stands;    // it and the page after it stand, not durable
   };
   const Case cases[] = {{files::Step::Write, ENOSPC, 44, false},
@@ -217,18 +243,9 @@ TEST_F(ScanFaultTest, EachFailingStepOfAPagesWriteEndsTheRunSayingWhatStands) {
       run(plan("ok"), ext);
       arm.stop();
       failing.reset();
-      EXPECT_EQ(files(), numbered(42, c.stands ? 44 : c.firstLost - 1, ext));
-      ASSERT_EQ(dialogs.messages.size(), 1u);
-      const QString& told = dialogs.messages[0].prompt;
-      const QString lost = path("ZENO" + rt::Format0000(c.firstLost) + ext);
-      EXPECT_TRUE(told.startsWith("Scanning stopped: Cannot write " + lost + ": " + rt::SystemReason(c.error)))
-          << told.toStdString();
-      const int saved = c.firstLost - 42;
-      EXPECT_TRUE(told.contains((saved == 1 ? QString("1 page was saved") : QString("2 pages were saved")) +
-                                ", the last as " + path("ZENO" + rt::Format0000(c.firstLost - 1) + ext)))
-          << told.toStdString();
-      EXPECT_EQ(told.contains("the file stands under that name"), c.stands) << told.toStdString();
-      EXPECT_EQ(app::AppState.ScreenMode, 1);
+      const int firstLost = expectStoppedAtFirstLost(ext, rt::SystemReason(c.error), c.stands);
+      if (c.step == files::Step::Write) EXPECT_TRUE(firstLost == 43 || firstLost == 44) << firstLost;
+      else EXPECT_EQ(firstLost, c.firstLost);
       unload();
     }
   }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <vector>
 
 #include "platform/files/file_calls.h"
@@ -37,9 +38,12 @@ void removeIfUnlocked(const std::string& path) {
   ::unlink(path.c_str());
 }
 
-// Once a minute per folder and kind of look.
+// Once a minute per folder and kind of look. A scanner run's pages are
+// written on a thread of their own, so the record is shared.
 bool dueFor(const std::string& key) {
+  static std::mutex guard;
   static std::map<std::string, std::chrono::steady_clock::time_point> lastLook;
+  const std::lock_guard lock(guard);
   const auto now = std::chrono::steady_clock::now();
   const auto last = lastLook.find(key);
   if (last != lastLook.end() && now - last->second < kStaleAfter) return false;

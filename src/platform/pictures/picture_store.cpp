@@ -102,39 +102,66 @@ QImage asFrame(QImage image) {
 
 }  // namespace
 
-PendingPicture::PendingPicture(Picture picture, const std::string& folder, Format format)
+PendingPicture::PendingPicture(Picture picture, const std::string& folder, Format format, Prepare where)
     : folder_(std::make_unique<files::Folder>(folder)), format_(format) {
+  // The temporary is made here either way, so that a folder that cannot be
+  // written to is known at once.
   files::tidyFolder(*folder_, isWholePicture);
   file_ = std::make_unique<files::NewFile>(*folder_);
   if (file_->failure().failed()) return;
+  if (where == Prepare::Here) prepare(std::move(picture));
+  else prepared_ = std::async(std::launch::async, [this, p = std::move(picture)]() mutable { prepare(std::move(p)); });
+}
+
+void PendingPicture::prepare(Picture picture) {
   bool encoded = false;
   if (auto* jpeg = std::get_if<EncodedJpeg>(&picture)) {
     // A bitmap is made from the whole decoded frame; a JPEG or PDF keeps the
     // bytes, and the viewer takes the picture already decoded when there is one.
-    if (format == Format::Bmp || jpeg->shown.isNull()) picture_ = QImage::fromData(jpeg->bytes, "JPEG");
-    if (format == Format::Bmp) {
+    if (format_ == Format::Bmp || jpeg->shown.isNull()) picture_ = QImage::fromData(jpeg->bytes, "JPEG");
+    if (format_ == Format::Bmp) {
       picture = Frame{picture_};
     } else {
       if (picture_.isNull()) picture_ = std::move(jpeg->shown);
-      encoded = encodeJpegData(*jpeg, format, *file_);
+      encoded = encodeJpegData(*jpeg, format_, *file_);
     }
   }
   if (auto* frame = std::get_if<Frame>(&picture)) {
     picture_ = asFrame(std::move(frame->image));
-    encoded = !picture_.isNull() && writeRows(frameRows(picture_), format, *file_);
+    encoded = !picture_.isNull() && writeRows(frameRows(picture_), format_, *file_);
   } else if (auto* page = std::get_if<Page>(&picture)) {
     auto held = std::make_shared<Page>(std::move(*page));
     const Rows rows = pageRows(*held);
-    encoded = isValid(rows) && writeRows(rows, format, *file_);
+    encoded = isValid(rows) && writeRows(rows, format_, *file_);
     picture_ = pageImage(std::move(held), rows);
   }
   refused_ = !encoded && !file_->failure().failed();
   if (encoded) file_->startWriteBack();
 }
 
-PendingPicture::~PendingPicture() = default;
+void PendingPicture::wait() {
+  if (prepared_.valid()) prepared_.get();
+}
+
+const QImage& PendingPicture::picture() {
+  wait();
+  return picture_;
+}
+
+bool PendingPicture::failed() const {
+  // Work under way on its thread had its temporary made; the rest is told
+  // by finish().
+  if (prepared_.valid()) return false;
+  return refused_ || file_->failure().failed();
+}
+
+// The thread is waited for before the file it writes goes.
+PendingPicture::~PendingPicture() {
+  if (prepared_.valid()) prepared_.wait();
+}
 
 StoreResult PendingPicture::finish(const std::string& path, const NextName& next) {
+  wait();
   StoreResult result;
   result.path = path;
   result.format = format_;

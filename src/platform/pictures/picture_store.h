@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,7 +43,12 @@ using NextName = std::function<std::optional<std::string>()>;
 // page while this one reaches the medium.
 class PendingPicture {
  public:
-  PendingPicture(Picture picture, const std::string& folder, Format format);
+  // Where the encode and the write run: here, before the constructor
+  // returns, or on a thread of their own while the caller goes on (a
+  // feeder's next page is read meanwhile). finish() and picture() wait
+  // for that thread; the temporary file is made here either way.
+  enum class Prepare { Here, Aside };
+  PendingPicture(Picture picture, const std::string& folder, Format format, Prepare where = Prepare::Here);
   ~PendingPicture();
   PendingPicture(const PendingPicture&) = delete;
   PendingPicture& operator=(const PendingPicture&) = delete;
@@ -50,11 +56,16 @@ class PendingPicture {
   // Flushes and names the file `path` (in the folder given above); when it
   // is taken, the names `next` gives, up to a limit. Once only.
   StoreResult finish(const std::string& path, const NextName& next = {});
-  const QImage& picture() const { return picture_; }
-  // Encoding or writing failed already; finish() tells how.
-  bool failed() const { return refused_ || file_->failure().failed(); }
+  const QImage& picture();
+  // Known to have failed already, without waiting: making the temporary,
+  // and with Prepare::Here encoding and writing too; finish() tells how.
+  bool failed() const;
 
  private:
+  void prepare(Picture picture);
+  void wait();
+
+  std::future<void> prepared_;
   std::unique_ptr<files::Folder> folder_;
   std::unique_ptr<files::NewFile> file_;
   Format format_;
