@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -265,6 +267,40 @@ qint64 sizeOf(const std::vector<Line>& lines) {
   return size;
 }
 
+// Later saves of small files still in memory are written (not flushed)
+// together; a large file waits for the flush.
+void writePendingChanges() {
+  std::vector<QString> paths;
+  for (const auto& [path, changes] : pendingChanges()) paths.push_back(path);
+  for (const QString& path : paths) {
+    const std::optional<std::vector<Line>> lines = currentLines(path);
+    if (!lines || sizeOf(*lines) > kRewriteBytes) continue;
+    // One that cannot be written now waits for the flush, which tells it.
+    if (!writeLines(path, *lines, files::Flush::Later)) continue;
+    pendingChanges().erase(path);
+    unflushedFiles().insert(path);
+  }
+}
+
+// Whether a Later save can wait in memory for the others of its second:
+// F12 held down or a fast feeder stores a path several times a second, and
+// each rewrite costs more than the capture's own steps. A value lost to a
+// crash in that second costs nothing (the next name skips every file
+// taken). Without an event loop the save is written at once.
+bool writeSoon() {
+  static bool scheduled = false;
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return false;
+  if (!scheduled) {
+    scheduled = true;
+    QTimer::singleShot(kLaterWriteMs, app, [] {
+      scheduled = false;
+      writePendingChanges();
+    });
+  }
+  return true;
+}
+
 }  // namespace
 
 QString GetSetting(const QString& application, const QString& section, const QString& key,
@@ -290,13 +326,13 @@ SettingSaved StoreSetting(const QString& application, const QString& section, co
   std::optional<std::vector<Line>> lines = currentLines(path, &whyUnreadable);
   if (!lines) return {SettingSaved::Unreadable, whyUnreadable, refusedFiles().insert(path).second};
   putValue(*lines, section, key, value);
-  if (durability == Durability::Later && sizeOf(*lines) > kRewriteBytes) {
+  const bool later = durability == Durability::Later;
+  if (later && (sizeOf(*lines) > kRewriteBytes || writeSoon())) {
     std::vector<Change>& pending = pendingChanges()[path];
     std::erase_if(pending, [&](const Change& c) { return sameName(c.section, section) && sameName(c.key, key); });
     pending.push_back({section, key, value});
     return {};
   }
-  const bool later = durability == Durability::Later;
   if (!writeLines(path, *lines, later ? files::Flush::Later : files::Flush::Now)) return {SettingSaved::Failed, {}, false};
   pendingChanges().erase(path);
   if (later) unflushedFiles().insert(path);
@@ -335,6 +371,8 @@ void OnUnreadableSettings(std::function<void(const QString& file, const QString&
 void ForgetToldSettings() {
   toldFiles().clear();
   refusedFiles().clear();
+  pendingChanges().clear();
+  unflushedFiles().clear();
 }
 
 }  // namespace rt

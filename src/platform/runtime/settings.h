@@ -35,11 +35,14 @@ std::optional<QString> GetSettingText(const QString& application, const QString&
 
 enum class Durability {
   Now,    // on disk, file and folder, when the save returns
-  Later,  // the file replaced atomically but not flushed; FlushSettings or the
-          // next Now save flushes it. A file larger than kRewriteBytes is not
-          // even rewritten: the value waits in memory for that moment.
+  Later,  // kept in memory (read back at once) and written with the other
+          // Later saves of the next kLaterWriteMs, atomically but not
+          // flushed; FlushSettings or the next Now save flushes it. A file
+          // larger than kRewriteBytes is not even rewritten: the value waits
+          // in memory for that moment.
 };
 constexpr qint64 kRewriteBytes = 64 * 1024;
+constexpr int kLaterWriteMs = 1000;
 
 struct SettingSaved {
   enum Outcome { Saved, Unreadable, Failed };
@@ -64,7 +67,8 @@ bool FlushSettings();
 // file; without one it is written to standard error. (The user is told when
 // a save that matters is refused: see SettingSaved.)
 void OnUnreadableSettings(std::function<void(const QString& file, const QString& reason)> tell);
-// Tests: tell again about files already told, and count refusals afresh.
+// Tests: tell again about files already told, count refusals afresh, and
+// drop what Later saves keep in memory unwritten.
 void ForgetToldSettings();
 
 }  // namespace rt

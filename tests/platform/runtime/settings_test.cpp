@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/runtime/settings.h"
+#include "support/desktop.h"
 #include "support/test_env.h"
 
 namespace {
@@ -188,13 +189,18 @@ TEST(Settings, AFileThatCannotBeReadIsNeverReplaced) {
   rt::OnUnreadableSettings(nullptr);
 }
 
-// A capture's path: a small file is replaced at once; a large one is not
-// rewritten for every capture, yet reads the new value, and the flush at the
-// end writes it.
-TEST(Settings, LaterSavesReplaceSmallFilesAndKeepLargeOnesForTheFlush) {
+// A capture's path: a small file is replaced once the saves of that second
+// are in, with the last of them; a large one is not rewritten for every
+// capture. Both read the new value at once, and the flush at the end writes
+// what still waits.
+TEST(Settings, LaterSavesReplaceSmallFilesTogetherAndKeepLargeOnesForTheFlush) {
   writeFile(rt::SettingsFile("SMALL"), "[PARAS]\nBorder=2\n");
+  ASSERT_TRUE(rt::StoreSetting("SMALL", "PARAS", "Path", "/x/MOR0001.bmp", rt::Durability::Later));
   ASSERT_TRUE(rt::StoreSetting("SMALL", "PARAS", "Path", "/x/MOR0002.bmp", rt::Durability::Later));
-  EXPECT_EQ(contentOf(rt::SettingsFile("SMALL")), "[PARAS]\nBorder=2\nPath=/x/MOR0002.bmp\n");
+  EXPECT_EQ(contentOf(rt::SettingsFile("SMALL")), "[PARAS]\nBorder=2\n");
+  EXPECT_EQ(rt::GetSetting("SMALL", "PARAS", "Path", "New"), "/x/MOR0002.bmp");
+  EXPECT_TRUE(testing_support::waitUntil(
+      [] { return contentOf(rt::SettingsFile("SMALL")) == "[PARAS]\nBorder=2\nPath=/x/MOR0002.bmp\n"; }, 10000));
 
   const QByteArray large = "[PARAS]\nPath=/x/MOR0001.bmp\n; " + QByteArray(rt::kRewriteBytes, 'x') + "\n";
   writeFile(rt::SettingsFile("BIG"), large);
