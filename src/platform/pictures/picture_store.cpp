@@ -109,11 +109,19 @@ PendingPicture::PendingPicture(Picture picture, const std::string& folder, Forma
   files::tidyFolder(*folder_, isWholePicture);
   file_ = std::make_unique<files::NewFile>(*folder_);
   if (file_->failure().failed()) return;
-  if (where == Prepare::Here) prepare(std::move(picture));
-  else prepared_ = std::async(std::launch::async, [this, p = std::move(picture)]() mutable { prepare(std::move(p)); });
+  if (where == Prepare::Here) {
+    prepare(std::move(picture));
+    return;
+  }
+  prepared_ = std::async(std::launch::async, [this, p = std::move(picture)]() mutable {
+    // Named only once the next page is read: the data goes to the medium
+    // meanwhile. (A picture named at once gains nothing from the hint: its
+    // flush follows right away, and one more round of I/O costs it.)
+    if (prepare(std::move(p))) file_->startWriteBack();
+  });
 }
 
-void PendingPicture::prepare(Picture picture) {
+bool PendingPicture::prepare(Picture picture) {
   bool encoded = false;
   if (auto* jpeg = std::get_if<EncodedJpeg>(&picture)) {
     // A bitmap is made from the whole decoded frame; a JPEG or PDF keeps the
@@ -136,7 +144,7 @@ void PendingPicture::prepare(Picture picture) {
     picture_ = pageImage(std::move(held), rows);
   }
   refused_ = !encoded && !file_->failure().failed();
-  if (encoded) file_->startWriteBack();
+  return encoded;
 }
 
 void PendingPicture::wait() {

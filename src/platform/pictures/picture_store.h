@@ -62,7 +62,8 @@ class PendingPicture {
   bool failed() const;
 
  private:
-  void prepare(Picture picture);
+  // Encodes and writes the picture; false when it was refused or a write failed.
+  bool prepare(Picture picture);
   void wait();
 
   std::future<void> prepared_;
