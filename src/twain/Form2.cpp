@@ -173,16 +173,19 @@ bool Form2::AcquirePass(bool sourceOpen) {
   scan::AcquiredPage page = sourceOpen ? scan::acquirePage(hWnd()) : scan::AcquiredPage{};
   const bool acquired = page.result == scan::Acquire::Acquired && page.image;
   const scan::Failure failure = scan::lastFailure();
+  // A feeder's page is encoded and written on its own thread while the page
+  // before is flushed and named, and the next one read; a failure of its
+  // write is told once it is named.
+  std::unique_ptr<pictures::PendingPicture> next;
+  if (acquired)
+    next = std::make_unique<pictures::PendingPicture>(
+        scan::pageOf(std::move(*page.image)), files::folderOf(rt::Ansi(names->target).toStdString()),
+        stills::StoredFormat(stills::FormatForExtension(TargetExtension(fileExt))),
+        overlap ? pictures::PendingPicture::Prepare::Aside : pictures::PendingPicture::Prepare::Here);
   const bool earlierSaved = FinishPage(acquired);
   bool writeFailed = !earlierSaved;
   if (acquired) {
-    // A feeder's page is encoded and written while the next one is read;
-    // a failure of its write is then told once that page is in.
-    const bool aside = overlap && earlierSaved;
-    pending_ = std::make_unique<pictures::PendingPicture>(
-        scan::pageOf(std::move(*page.image)), files::folderOf(rt::Ansi(names->target).toStdString()),
-        stills::StoredFormat(stills::FormatForExtension(TargetExtension(fileExt))),
-        aside ? pictures::PendingPicture::Prepare::Aside : pictures::PendingPicture::Prepare::Here);
+    pending_ = std::move(next);
     pendingName_ = names->target;
     // The run stops after a page that could not be saved; this one is
     // still written if it can be.

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QThreadPool>
+
 #include <cerrno>
 #include <cstring>
 
@@ -100,6 +102,19 @@ QImage asFrame(QImage image) {
   return image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
 }
 
+// One thread, kept: pictures are written in the order they came, and the
+// encoder's state and the thread's memory serve page after page instead of
+// being made anew (and faulted in) for each.
+QThreadPool& writer() {
+  static QThreadPool* pool = [] {
+    auto* threads = new QThreadPool;
+    threads->setMaxThreadCount(1);
+    threads->setExpiryTimeout(-1);
+    return threads;
+  }();
+  return *pool;
+}
+
 }  // namespace
 
 PendingPicture::PendingPicture(Picture picture, const std::string& folder, Format format, Prepare where)
@@ -113,11 +128,18 @@ PendingPicture::PendingPicture(Picture picture, const std::string& folder, Forma
     prepare(std::move(picture));
     return;
   }
-  prepared_ = std::async(std::launch::async, [this, p = std::move(picture)]() mutable {
-    // Named only once the next page is read: the data goes to the medium
-    // meanwhile. (A picture named at once gains nothing from the hint: its
-    // flush follows right away, and one more round of I/O costs it.)
-    if (prepare(std::move(p))) file_->startWriteBack();
+  auto done = std::make_shared<std::promise<void>>();
+  prepared_ = done->get_future();
+  writer().start([this, done, p = std::move(picture)]() mutable {
+    try {
+      // Named only once the next page is read: the data goes to the medium
+      // meanwhile. (A picture named at once gains nothing from the hint:
+      // its flush follows right away, and one more round of I/O costs it.)
+      if (prepare(std::move(p))) file_->startWriteBack();
+      done->set_value();
+    } catch (...) {
+      done->set_exception(std::current_exception());
+    }
   });
 }
 
