@@ -132,10 +132,7 @@ PendingPicture::PendingPicture(Picture picture, const std::string& folder, Forma
   prepared_ = done->get_future();
   writer().start([this, done, p = std::move(picture)]() mutable {
     try {
-      // Named only once the next page is read: the data goes to the medium
-      // meanwhile. (A picture named at once gains nothing from the hint:
-      // its flush follows right away, and one more round of I/O costs it.)
-      if (prepare(std::move(p))) file_->startWriteBack();
+      prepare(std::move(p));
       done->set_value();
     } catch (...) {
       done->set_exception(std::current_exception());
@@ -143,7 +140,7 @@ PendingPicture::PendingPicture(Picture picture, const std::string& folder, Forma
   });
 }
 
-bool PendingPicture::prepare(Picture picture) {
+void PendingPicture::prepare(Picture picture) {
   bool encoded = false;
   if (auto* jpeg = std::get_if<EncodedJpeg>(&picture)) {
     // A bitmap is made from the whole decoded frame; a JPEG or PDF keeps the
@@ -166,7 +163,9 @@ bool PendingPicture::prepare(Picture picture) {
     picture_ = pageImage(std::move(held), rows);
   }
   refused_ = !encoded && !file_->failure().failed();
-  return encoded;
+  // The data starts for the medium at once; the flush at the claim then
+  // finds most of it there.
+  if (encoded) file_->startWriteBack();
 }
 
 void PendingPicture::wait() {

@@ -62,8 +62,7 @@ class PendingPicture {
   bool failed() const;
 
  private:
-  // Encodes and writes the picture; false when it was refused or a write failed.
-  bool prepare(Picture picture);
+  void prepare(Picture picture);
   void wait();
 
   std::future<void> prepared_;
