@@ -172,11 +172,6 @@ void PendingPicture::wait() {
   if (prepared_.valid()) prepared_.get();
 }
 
-const QImage& PendingPicture::picture() {
-  wait();
-  return picture_;
-}
-
 bool PendingPicture::failed() const {
   // Work under way on its thread had its temporary made; the rest is told
   // by finish().

@@ -45,8 +45,8 @@ class PendingPicture {
  public:
   // Where the encode and the write run: here, before the constructor
   // returns, or on a thread of their own while the caller goes on (a
-  // feeder's next page is read meanwhile). finish() and picture() wait
-  // for that thread; the temporary file is made here either way.
+  // feeder's next page is read meanwhile). finish() waits for that
+  // thread; the temporary file is made here either way.
   enum class Prepare { Here, Aside };
   PendingPicture(Picture picture, const std::string& folder, Format format, Prepare where = Prepare::Here);
   ~PendingPicture();
@@ -56,7 +56,6 @@ class PendingPicture {
   // Flushes and names the file `path` (in the folder given above); when it
   // is taken, the names `next` gives, up to a limit. Once only.
   StoreResult finish(const std::string& path, const NextName& next = {});
-  const QImage& picture();
   // Known to have failed already, without waiting: making the temporary,
   // and with Prepare::Here encoding and writing too; finish() tells how.
   bool failed() const;
