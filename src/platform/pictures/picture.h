@@ -6,6 +6,7 @@
 #include <QImage>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <variant>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct Frame {
   QImage image;
 };
 
+// Where a page's pixels go once it is written and no longer shown: back to
+// the scanner for its next page. Empty: they are freed.
+using GiveBack = std::function<void(std::vector<std::uint8_t>)>;
+
 // A scanned page: rows top first, R, G, B or one grey byte per pixel, no
 // padding, unless `bitmapRows` says the rows are a bitmap file's own (bottom
 // first, B, G, R, each padded to 4 bytes).
@@ -36,6 +41,7 @@ struct Page {
   double yDpi = 0;
   bool bilevel = false;  // grey line art: one bit per pixel where the format allows
   bool bitmapRows = false;
+  GiveBack giveBack;
 };
 
 // JPEG data made elsewhere (a camera's MJPEG frame), written as it is to a

@@ -157,10 +157,15 @@ void PendingPicture::prepare(Picture picture) {
     picture_ = asFrame(std::move(frame->image));
     encoded = !picture_.isNull() && writeRows(frameRows(picture_), format_, *file_);
   } else if (auto* page = std::get_if<Page>(&picture)) {
-    auto held = std::make_shared<Page>(std::move(*page));
+    // The pixels go back once the last picture sharing them (the viewer's
+    // included) is gone.
+    const std::shared_ptr<Page> held(new Page(std::move(*page)), [](Page* done) {
+      if (done->giveBack) done->giveBack(std::move(done->pixels));
+      delete done;
+    });
     const Rows rows = pageRows(*held);
     encoded = isValid(rows) && writeRows(rows, format_, *file_);
-    picture_ = pageImage(std::move(held), rows);
+    picture_ = pageImage(held, rows);
   }
   refused_ = !encoded && !file_->failure().failed();
   // The data starts for the medium at once; the flush at the claim then

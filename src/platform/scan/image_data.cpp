@@ -96,6 +96,7 @@ pictures::Page pageOf(Image image) {
   page.bilevel = image.bilevel && image.channels == 1;
   page.bitmapRows = image.layout == Layout::Bitmap;
   page.pixels = std::move(image.pixels);
+  page.giveBack = std::move(image.giveBack);
   return page;
 }
 

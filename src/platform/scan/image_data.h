@@ -32,6 +32,7 @@ struct Image {
   double yDpi = 0;
   Layout layout = Layout::TopDown;
   bool bilevel = false;  // grey line art: written as black and white where the format allows
+  pictures::GiveBack giveBack;  // where the pixels go once the page is stored
 
   // Bytes of pixels in one row, without padding.
   std::size_t rowBytes() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(channels); }

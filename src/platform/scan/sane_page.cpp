@@ -8,7 +8,7 @@ namespace scan {
 
 namespace {
 
-constexpr std::size_t kChunk = 64 * 1024;  // a pipe's worth, and stays in cache
+constexpr std::size_t kChunk = 64 * 1024;  // a pipe's worth: what one read asks for
 constexpr int kMaxFrames = 3;
 
 PageOutcome outcomeOf(SANE_Status status) {
@@ -21,7 +21,8 @@ PageOutcome outcomeOf(SANE_Status status) {
 
 class PageReader {
  public:
-  PageReader(ScanDevice& device, ReadObserver& observer) : device_(device), observer_(observer) {}
+  PageReader(ScanDevice& device, ReadObserver& observer, PageMemory* memory)
+      : device_(device), observer_(observer), memory_(memory) {}
 
   PageResult run(double xDpi, double yDpi) {
     std::vector<Frame> frames;
@@ -43,6 +44,7 @@ class PageReader {
     result.image = convertFrames(std::move(frames), xDpi, yDpi);
     result.outcome = result.image ? PageOutcome::Scanned : PageOutcome::BadData;
     if (!result.image) device_.cancel();
+    if (result.image && memory_) result.image->giveBack = memory_->giveBack();
     return result;
   }
 
@@ -56,46 +58,58 @@ class PageReader {
   }
 
   // Frames of a three-frame page are expected to be the same size, which
-  // makes for an honest progress figure.
+  // makes for an honest progress figure. The device's data goes straight
+  // into the frame, a chunk at a time.
   std::optional<PageResult> readFrame(Frame& frame, std::size_t index) {
     const FrameParams& p = frame.params;
     const bool known = p.lines > 0;
     const std::size_t expected = known ? static_cast<std::size_t>(p.bytesPerLine) * p.lines : 0;
     if (expected > kMaxFrameBytes) return fail(PageOutcome::BadData);
+    const std::size_t limit =
+        known ? expected : std::min<std::size_t>(kMaxFrameBytes, static_cast<std::size_t>(p.bytesPerLine) * kMaxSide);
     const std::size_t frames = p.format == FrameFormat::Gray || p.format == FrameFormat::Rgb ? 1 : 3;
-    frame.data.reserve(expected);
+    if (known) frame.data = memory_ ? memory_->take(expected) : std::vector<std::uint8_t>(expected);
+    std::size_t received = 0;
     const int fd = device_.nonBlockingFd();
-    std::vector<std::uint8_t> chunk(kChunk);
     for (;;) {
       // Non-blocking devices are read only once they say data waits: some
       // lose the page when read before their data is ready.
       if (fd >= 0) observer_.waitReadable(fd);
       if (observer_.cancelled()) return fail(PageOutcome::Cancelled);
+      if (received == frame.data.size() && received < limit)
+        frame.data.resize(std::min(limit, std::max(received + kChunk, 2 * received)));
+      // Once the frame is full one byte more is asked for: any the device
+      // still sends is more than it announced.
+      std::uint8_t spare = 0;
+      const std::size_t room = std::min(kChunk, frame.data.size() - received);
       int length = 0;
-      const SANE_Status status = device_.read(chunk.data(), static_cast<int>(chunk.size()), length);
-      if (status == SANE_STATUS_EOF) return std::nullopt;
+      const SANE_Status status =
+          device_.read(room > 0 ? frame.data.data() + received : &spare, room > 0 ? static_cast<int>(room) : 1, length);
+      if (status == SANE_STATUS_EOF) {
+        frame.data.resize(received);
+        return std::nullopt;
+      }
       if (status != SANE_STATUS_GOOD) return fail(outcomeOf(status), status);
-      if (length == 0) {
+      if (length <= 0) {
         if (fd < 0) observer_.pump();
         continue;
       }
-      const std::size_t limit =
-          known ? expected : std::min<std::size_t>(kMaxFrameBytes, static_cast<std::size_t>(p.bytesPerLine) * kMaxSide);
-      if (frame.data.size() + static_cast<std::size_t>(length) > limit) return fail(PageOutcome::BadData);
-      frame.data.insert(frame.data.end(), chunk.begin(), chunk.begin() + length);
-      observer_.progress(index * expected + frame.data.size(), expected * frames);
+      if (static_cast<std::size_t>(length) > room) return fail(PageOutcome::BadData);
+      received += static_cast<std::size_t>(length);
+      observer_.progress(index * expected + received, expected * frames);
       if (fd < 0) observer_.pump();
     }
   }
 
   ScanDevice& device_;
   ReadObserver& observer_;
+  PageMemory* memory_;
 };
 
 }  // namespace
 
-PageResult readPage(ScanDevice& device, ReadObserver& observer, double xDpi, double yDpi) {
-  return PageReader(device, observer).run(xDpi, yDpi);
+PageResult readPage(ScanDevice& device, ReadObserver& observer, double xDpi, double yDpi, PageMemory* memory) {
+  return PageReader(device, observer, memory).run(xDpi, yDpi);
 }
 
 }  // namespace scan

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 
+#include "platform/scan/page_memory.h"
 #include "platform/scan/sane_device.h"
 
 namespace scan {
@@ -38,8 +39,10 @@ class ReadObserver {
 // No single frame may be larger than this.
 constexpr std::size_t kMaxFrameBytes = std::size_t{1} << 30;
 
-// Starts the device and reads one page. On every outcome but Scanned the
-// device's scan has been cancelled.
-PageResult readPage(ScanDevice& device, ReadObserver& observer, double xDpi, double yDpi);
+// Starts the device and reads one page, into buffers from `memory` when
+// given; the page's pixels go back there once stored. On every outcome but
+// Scanned the device's scan has been cancelled.
+PageResult readPage(ScanDevice& device, ReadObserver& observer, double xDpi, double yDpi,
+                    PageMemory* memory = nullptr);
 
 }  // namespace scan

@@ -45,6 +45,7 @@ struct Session {
   // One progress window for the pages of a feeder; one per page otherwise.
   std::unique_ptr<ScanProgress> progress;
   int pagesStarted = 0;  // since the source was opened
+  PageMemory memory;     // the buffers of the open source's pages
   Failure failure;
 };
 
@@ -92,6 +93,7 @@ void closeDevice() {
   session().progress.reset();
   session().pagesStarted = 0;
   session().device.reset();
+  session().memory = {};
   session().closeRequested = false;
 }
 
@@ -174,7 +176,7 @@ PageResult readNextPage(QPointer<QWidget> owner) {
   s.progress->startPage(++s.pagesStarted);
   const auto [xDpi, yDpi] = resolutionOf(*s.device);
   s.reading = s.progress.get();
-  PageResult page = readPage(*s.device, *s.progress, xDpi, yDpi);
+  PageResult page = readPage(*s.device, *s.progress, xDpi, yDpi, &s.memory);
   s.reading = nullptr;
   if (page.outcome != PageOutcome::Scanned || !s.feeder) s.progress.reset();
   return page;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -130,6 +131,33 @@ TEST(ReadPage, UnknownHeightGrowsWithTheData) {
   ASSERT_EQ(page.outcome, PageOutcome::Scanned);
   EXPECT_EQ(page.image->height, 300);
   EXPECT_EQ(observer.lastExpected, 0u);
+}
+
+// A page's buffer comes back once it is stored and serves the next page,
+// which must hold its own bytes and nothing left from the page before.
+TEST(ReadPage, PagesOfOneSourceShareTheirBuffers) {
+  FakeDevice device;
+  device.frames.push_back(grayFrame(2, 2, {good({1, 2, 3, 4})}));
+  device.frames.push_back(grayFrame(2, 2, {good({5, 6, 7, 8})}));
+  device.frames.push_back(grayFrame(2, 2, {good({9})}));
+  CountingObserver observer;
+  auto memory = std::make_unique<scan::PageMemory>();
+  auto first = scan::readPage(device, observer, 0, 0, memory.get());
+  ASSERT_EQ(first.outcome, PageOutcome::Scanned);
+  const std::uint8_t* firstBuffer = first.image->pixels.data();
+  first.image->giveBack(std::move(first.image->pixels));
+
+  auto second = scan::readPage(device, observer, 0, 0, memory.get());
+  ASSERT_EQ(second.outcome, PageOutcome::Scanned);
+  EXPECT_EQ(second.image->pixels.data(), firstBuffer);
+  EXPECT_EQ(second.image->pixels, (std::vector<std::uint8_t>{5, 6, 7, 8}));
+  second.image->giveBack(std::move(second.image->pixels));
+  EXPECT_EQ(scan::readPage(device, observer, 0, 0, memory.get()).outcome, PageOutcome::BadData);
+
+  // Pixels given back after the source closed are simply freed.
+  const pictures::GiveBack late = memory->giveBack();
+  memory.reset();
+  late(std::vector<std::uint8_t>(16));
 }
 
 struct Fault {
