@@ -43,7 +43,7 @@ Form3Window::Form3Window() : rt::Form(makeDesign()) {
   lbFilename->setBackgroundRole(QPalette::Base);
   lbFilename->setForegroundRole(QPalette::Text);
 
-  Image1 = new QLabel(client());
+  Image1 = new PictureLabel(client());
   Image1->setObjectName("Image1");
   Image1->setGeometry(30, 4, 192, 144);
   Image1->setScaledContents(true);

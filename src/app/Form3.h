@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QString>
 
+#include "app/picture_label.h"
 #include "platform/runtime/form.h"
 
 namespace app {
@@ -25,7 +26,7 @@ class Form3Window : public rt::Form {
   Form3Window();
 
   QLabel* lbFilename;
-  QLabel* Image1;  // stretches its picture to its own size
+  PictureLabel* Image1;  // stretches its picture to its own size
   // The file the picture was loaded from; empty while none is shown.
   QString PicturePath;
 

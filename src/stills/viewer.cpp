@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
@@ -55,9 +54,9 @@ QImage readPicture(const QString& path) {
   return reader.read();
 }
 
-void showPicture(const QPixmap& picture, const QString& path) {
+void showPicture(const QImage& picture, const QString& path) {
   app::Form3Window& viewer = app::Form3.get();
-  viewer.Image1->setPixmap(picture);
+  viewer.Image1->setPicture(picture);
   viewer.Image1->setToolTip(QDir::toNativeSeparators(path));
   viewer.PicturePath = path;
 }
@@ -110,12 +109,12 @@ void SetViewerLabelToPath(const QString& path) { SetViewerLabel(rt::DisplayPath(
 bool LoadViewerPicture(const QString& path) {
   const QImage image = readPicture(path);
   if (image.isNull()) return false;
-  showPicture(QPixmap::fromImage(image), path);
+  showPicture(image, path);
   return true;
 }
 
 void SetViewerPicture(const QImage& picture, const QString& path) {
-  if (!picture.isNull()) showPicture(QPixmap::fromImage(picture), path);
+  if (!picture.isNull()) showPicture(picture, path);
 }
 
 QImage ViewerSizedImage(const QImage& picture) {

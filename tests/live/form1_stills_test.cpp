@@ -205,7 +205,7 @@ TEST_F(CaptureTest, EachCaptureWritesTheNextNumberedBitmapAndShowsIt) {
   ASSERT_TRUE(app::Form3.IsLoaded());
   EXPECT_TRUE(app::Form3->isVisible());
   EXPECT_EQ(app::Form3->lbFilename->text(), rt::DisplayPath(pictures("MOR0003.bmp")));
-  EXPECT_EQ(app::Form3->Image1->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+  EXPECT_EQ(app::Form3->Image1->picture().convertToFormat(QImage::Format_RGB32),
             decoded(pictures("MOR0003.bmp")).convertToFormat(QImage::Format_RGB32));
   EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -247,7 +247,7 @@ TEST_F(CaptureTest, TheExtensionChoosesTheFormatAndNamesFollowTheCurrentOne) {
       EXPECT_EQ(format, c.format);
     }
     // The viewer got the bitmap before any rewrite (it reads no PDF).
-    EXPECT_EQ(app::Form3->Image1->pixmap().size(), c.frame);
+    EXPECT_EQ(app::Form3->Image1->picture().size(), c.frame);
     EXPECT_EQ(app::Form3->lbFilename->text(), rt::DisplayPath(path));
     EXPECT_TRUE(dialogs.messages.empty());
   }

@@ -56,8 +56,8 @@ TEST_F(LiveWindowTest, RestoresTheStoredPathAndShowsAReadablePicture) {
   EXPECT_TRUE(app::Form3->isVisible());
   EXPECT_EQ(app::Form3->lbFilename->text(), rt::DisplayPath(jpg));
   EXPECT_TRUE(app::Form3->lbFilename->text().contains(" / shot0042.jpg"));
-  ASSERT_FALSE(app::Form3->Image1->pixmap().isNull());
-  EXPECT_EQ(app::Form3->Image1->pixmap().size(), QSize(64, 48));
+  ASSERT_FALSE(app::Form3->Image1->picture().isNull());
+  EXPECT_EQ(app::Form3->Image1->picture().size(), QSize(64, 48));
 }
 
 TEST_F(LiveWindowTest, ShowsNoViewerForPdfMissingOrUnreadableFiles) {

@@ -68,7 +68,7 @@ TEST(Viewer, ShowsAnyLastPictureDecodedNoLargerThanItNeeds) {
                          : scan::writeBmp(picture, name, files::Commit::NoReplace));
     }
     ASSERT_TRUE(stills::LoadViewerPicture(path));
-    expectQuartersShown(app::Form3->Image1->pixmap().toImage(), c.width, c.height, c.channels);
+    expectQuartersShown(app::Form3->Image1->picture(), c.width, c.height, c.channels);
     app::Form3.Unload();
   }
 }

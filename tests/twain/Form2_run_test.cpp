@@ -55,7 +55,7 @@ TEST_P(FeederRun, TenPagesInTheChosenFormatThenTheLiveWindow) {
   // The viewer shows the last page, from memory (a PDF page too), while its
   // label has moved on to the next name.
   EXPECT_EQ(app::Form3->PicturePath, path("ZENO0051" + ext));
-  EXPECT_EQ(app::Form3->Image1->pixmap().size(), kPage);
+  EXPECT_EQ(app::Form3->Image1->picture().size(), kPage);
   EXPECT_EQ(app::AppState.ScreenMode, 1);
   EXPECT_FALSE(w.running());
   EXPECT_TRUE(w.mnuCapture->isEnabled());
