@@ -3,6 +3,7 @@
 #include <turbojpeg.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -24,17 +25,30 @@ class Compressor {
   tjhandle handle_;
 };
 
-class TjBuffer {
+// The encoder's output buffer, kept by each thread: made once at the
+// largest size a picture can need, so the encoder never grows it by copying,
+// and only the pages of it that JPEG data reached are ever backed by memory.
+class KeptOutput {
  public:
-  TjBuffer() = default;
-  ~TjBuffer() { tjFree(data_); }
-  TjBuffer(const TjBuffer&) = delete;
-  TjBuffer& operator=(const TjBuffer&) = delete;
-  unsigned char** out() { return &data_; }
-  const unsigned char* data() const { return data_; }
+  KeptOutput() = default;
+  ~KeptOutput() { tjFree(data_); }
+  KeptOutput(const KeptOutput&) = delete;
+  KeptOutput& operator=(const KeptOutput&) = delete;
+  // A buffer of at least `size` bytes. One made for an outsize picture is
+  // given up at the next picture of a usual size.
+  unsigned char* reserve(unsigned long size) {
+    if (size > capacity_ || (capacity_ > kKeptBytes && size <= kKeptBytes)) {
+      tjFree(data_);
+      data_ = tjAlloc(static_cast<int>(size));
+      capacity_ = data_ != nullptr ? size : 0;
+    }
+    return data_;
+  }
 
  private:
+  static constexpr unsigned long kKeptBytes = 64ul << 20;
   unsigned char* data_ = nullptr;
+  unsigned long capacity_ = 0;
 };
 
 // SOI, then APP0: length, "JFIF\0", version, units, x and y density.
@@ -48,7 +62,7 @@ std::uint16_t densityField(double dpi) {
 
 }  // namespace
 
-bool setJfifDensity(std::vector<std::uint8_t>& jpeg, double xDpi, double yDpi) {
+bool setJfifDensity(std::span<std::uint8_t> jpeg, double xDpi, double yDpi) {
   if (jpeg.size() < kUnitsAt + 5 || std::memcmp(jpeg.data(), kJfifStart, sizeof kJfifStart) != 0 ||
       std::memcmp(jpeg.data() + 6, "JFIF", 5) != 0)
     return false;
@@ -62,10 +76,11 @@ bool setJfifDensity(std::vector<std::uint8_t>& jpeg, double xDpi, double yDpi) {
   return true;
 }
 
-std::optional<std::vector<std::uint8_t>> encodeJpeg(const Rows& rows) {
+std::optional<std::span<const std::uint8_t>> encodeJpegKept(const Rows& rows) {
   if (!isValid(rows)) return std::nullopt;
   // Made once: setting up the compressor costs as much as a small picture.
   thread_local Compressor compressor;
+  thread_local KeptOutput output;
   if (compressor.get() == nullptr) return std::nullopt;
   // The rows are taken as they lie: Qt's frame words, a page's bytes, a
   // bitmap's bottom-up rows.
@@ -76,17 +91,26 @@ std::optional<std::vector<std::uint8_t>> encodeJpeg(const Rows& rows) {
     case PixelKind::Bgr: format = TJPF_BGR; break;
     case PixelKind::Bgrx: format = TJPF_BGRX; break;
   }
-  const bool grey = rows.kind == PixelKind::Grey;
-  TjBuffer buffer;
-  unsigned long size = 0;
-  if (tjCompress2(compressor.get(), rows.data, rows.width, static_cast<int>(rows.stride), rows.height, format,
-                  buffer.out(), &size, grey ? TJSAMP_GRAY : TJSAMP_420, kJpegQuality,
-                  rows.bottomUp ? TJFLAG_BOTTOMUP : 0) != 0)
+  const int subsampling = rows.kind == PixelKind::Grey ? TJSAMP_GRAY : TJSAMP_420;
+  const unsigned long most = tjBufSize(rows.width, rows.height, subsampling);
+  unsigned char* data = most != static_cast<unsigned long>(-1) && most <= static_cast<unsigned long>(INT_MAX)
+                            ? output.reserve(most)
+                            : nullptr;
+  if (data == nullptr) return std::nullopt;
+  unsigned long size = most;
+  if (tjCompress2(compressor.get(), rows.data, rows.width, static_cast<int>(rows.stride), rows.height, format, &data,
+                  &size, subsampling, kJpegQuality, TJFLAG_NOREALLOC | (rows.bottomUp ? TJFLAG_BOTTOMUP : 0)) != 0)
     return std::nullopt;
-  std::vector<std::uint8_t> jpeg(buffer.data(), buffer.data() + size);
+  const std::span<std::uint8_t> jpeg(data, size);
   // Without a recorded resolution the header keeps its plain 1:1 aspect ratio.
   if (rows.xDpi > 0 && rows.yDpi > 0) setJfifDensity(jpeg, effectiveDpi(rows.xDpi), effectiveDpi(rows.yDpi));
   return jpeg;
+}
+
+std::optional<std::vector<std::uint8_t>> encodeJpeg(const Rows& rows) {
+  const auto jpeg = encodeJpegKept(rows);
+  if (!jpeg) return std::nullopt;
+  return std::vector<std::uint8_t>(jpeg->begin(), jpeg->end());
 }
 
 }  // namespace pictures

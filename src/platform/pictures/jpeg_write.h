@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/pictures/picture.h"
@@ -16,9 +17,12 @@ constexpr int kJpegQuality = 85;
 // pictures as one-component JPEG. The JFIF header carries the picture's
 // resolution in dots per inch when it has one. Nothing for invalid rows.
 std::optional<std::vector<std::uint8_t>> encodeJpeg(const Rows& rows);
+// The same in a buffer the calling thread keeps from picture to picture,
+// valid until its next encode: for bytes that are written at once.
+std::optional<std::span<const std::uint8_t>> encodeJpegKept(const Rows& rows);
 
 // Puts the density into a JFIF header at the start of `jpeg`; false (and no
 // change) when the data does not start with one.
-bool setJfifDensity(std::vector<std::uint8_t>& jpeg, double xDpi, double yDpi);
+bool setJfifDensity(std::span<std::uint8_t> jpeg, double xDpi, double yDpi);
 
 }  // namespace pictures

@@ -71,7 +71,8 @@ QImage pageImage(std::shared_ptr<Page> page, const Rows& rows) {
       [](void* held) { delete static_cast<std::shared_ptr<Page>*>(held); }, keep);
 }
 
-bool writeBytes(files::NewFile& file, const std::optional<std::vector<std::uint8_t>>& bytes) {
+template <class Bytes>
+bool writeBytes(files::NewFile& file, const std::optional<Bytes>& bytes) {
   return bytes && file.write(bytes->data(), bytes->size());
 }
 
@@ -80,9 +81,9 @@ bool writeBytes(files::NewFile& file, const std::optional<std::vector<std::uint8
 bool writeRows(const Rows& rows, Format format, files::NewFile& file) {
   switch (format) {
     case Format::Bmp: return writeBmp(rows, file);
-    case Format::Jpeg: return writeBytes(file, encodeJpeg(rows));
+    case Format::Jpeg: return writeBytes(file, encodeJpegKept(rows));
     case Format::Pdf: {
-      const auto jpeg = encodeJpeg(rows);
+      const auto jpeg = encodeJpegKept(rows);
       return jpeg && writeBytes(file, makePdf(jpeg->data(), jpeg->size(), rows.width, rows.height, rows.xDpi, rows.yDpi));
     }
   }
