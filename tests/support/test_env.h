@@ -3,8 +3,10 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "platform/runtime/dialogs.h"
@@ -27,6 +29,14 @@ QString freshDir(const QString& name);
 // The folder every SANE set-up of this process writes its configuration to:
 // SANE looks its configuration folder up once per process.
 QString saneConfigDir();
+
+// Files: a path as system calls take it; a file's bytes, "<none>" when it
+// cannot be read (so a missing file never passes for an empty one); a whole
+// file written; a folder's names, hidden ones too, sorted.
+std::string native(const QString& path);
+QByteArray contentOf(const QString& path);
+bool put(const QString& path, const QByteArray& bytes);
+QStringList entries(const QString& folder);
 
 // Runs deferred deletions and pending events.
 void settle();

@@ -7,8 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <fcntl.h>
@@ -21,26 +19,12 @@
 namespace {
 
 using files_testing::Umask;
+using testing_support::contentOf;
+using testing_support::entries;
+using testing_support::native;
+using testing_support::put;
 
 using files::Step;
-
-std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-QByteArray contentOf(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-}
-
-bool put(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QStringList entries(const QString& folder) {
-  QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-  names.sort();
-  return names;
-}
 
 files::Claimed writeNew(const files::Folder& folder, const std::string& name, const QByteArray& bytes) {
   files::NewFile file(folder);
