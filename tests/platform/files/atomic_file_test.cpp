@@ -22,27 +22,19 @@
 namespace {
 
 using files_testing::Umask;
+using testing_support::contentOf;
+using testing_support::entries;
+using testing_support::native;
 
 using files::Commit;
-
-std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 bool put(const QString& path, const QByteArray& bytes, Commit mode) {
   return files::writeFileAtomically(native(path), bytes.constData(), std::size_t(bytes.size()), mode);
 }
 
-QByteArray contentOf(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-}
-
 mode_t modeOf(const QString& path) {
   struct stat st {};
   return ::stat(native(path).c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-QStringList hiddenEntries(const QString& folder) {
-  return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 TEST(AtomicFile, NewFilesFollowTheUmaskAndReplacedFilesKeepTheirMode) {
@@ -84,7 +76,7 @@ TEST(AtomicFile, ReplacingALinkWritesThroughToItsTarget) {
   EXPECT_TRUE(QFileInfo(dir + "/middle.ini").isSymLink());
   EXPECT_EQ(contentOf(target), "new");
   EXPECT_EQ(modeOf(target), 0600u);
-  EXPECT_EQ(hiddenEntries(dir + "/dotfiles"), QStringList{"ZENO.ini"});
+  EXPECT_EQ(entries(dir + "/dotfiles"), QStringList{"ZENO.ini"});
 
   // A link to a file not made yet makes it; a no-replace write never follows one.
   ASSERT_EQ(::symlink("dotfiles/later.ini", native(dir + "/later.ini").c_str()), 0);
@@ -126,14 +118,14 @@ TEST(MoveNoReplace, WithoutNoReplaceRenameOrLinksStillNeverReplaces) {
       if (c.under == "file") made = made && put(to, "earlier", Commit::NoReplace);
       if (c.under == "dangling link") made = made && QFile::link(dir + "/nowhere", to);
       ASSERT_TRUE(made);
-      const QStringList before = hiddenEntries(dir);
+      const QStringList before = entries(dir);
 
       EXPECT_EQ(files::renameNoReplace(native(from), native(to)), c.moved);
       if (c.moved) {
         EXPECT_EQ(contentOf(to), "page");
-        EXPECT_EQ(hiddenEntries(dir), QStringList{"ZENO0042.jpg"});
+        EXPECT_EQ(entries(dir), QStringList{"ZENO0042.jpg"});
       } else {
-        EXPECT_EQ(hiddenEntries(dir), before);
+        EXPECT_EQ(entries(dir), before);
         if (c.under == "file") {
           EXPECT_EQ(contentOf(to), "earlier");
         }
@@ -144,7 +136,7 @@ TEST(MoveNoReplace, WithoutNoReplaceRenameOrLinksStillNeverReplaces) {
     EXPECT_TRUE(put(dir + "/MOR0001.bmp", "frame", Commit::NoReplace));
     EXPECT_FALSE(put(dir + "/MOR0001.bmp", "other", Commit::NoReplace));
     EXPECT_EQ(contentOf(dir + "/MOR0001.bmp"), "frame");
-    EXPECT_EQ(hiddenEntries(dir), QStringList{"MOR0001.bmp"});
+    EXPECT_EQ(entries(dir), QStringList{"MOR0001.bmp"});
   }
 }
 
@@ -167,10 +159,7 @@ TEST(StaleTemps, CrashLeftoversGoWhenTheFolderIsNextWritten) {
   for (const Case& c : cases) {
     const QString path = dir + "/" + c.name;
     // Made without the writer, whose first write into the folder looks for leftovers.
-    QFile file(path);
-    const bool made = c.folder ? QDir().mkpath(path) : file.open(QIODevice::WriteOnly) && file.write("partial") == 7;
-    file.close();
-    ASSERT_TRUE(made);
+    ASSERT_TRUE(c.folder ? QDir().mkpath(path) : testing_support::put(path, "partial"));
     const timespec times[2] = {{std::time(nullptr) - c.ageSeconds, 0}, {std::time(nullptr) - c.ageSeconds, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, native(path).c_str(), times, 0), 0);
     if (c.locked) {
