@@ -21,19 +21,14 @@ void writeFile(const QString& path, const QByteArray& bytes) {
   f.write(bytes);
 }
 
-QByteArray contentOf(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
-}
+using testing_support::contentOf;
 
 TEST(Settings, LiveInOneIniFilePerApplication) {
   EXPECT_EQ(rt::SettingsFile("ZENO"), testing_support::configDir() + "/ZENO.ini");
   ASSERT_TRUE(rt::SaveSetting("ZENO", "PARAS", "Path", "/pics/MOR0003.bmp"));
   ASSERT_TRUE(rt::SaveSetting("ZENO", "PARAS", "Border", "2"));
   ASSERT_TRUE(rt::SaveSetting("PAX", "driver", "index", "0"));
-  QFile f(rt::SettingsFile("ZENO"));
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(f.readAll(), "[PARAS]\nPath=/pics/MOR0003.bmp\nBorder=2\n");
+  EXPECT_EQ(contentOf(rt::SettingsFile("ZENO")), "[PARAS]\nPath=/pics/MOR0003.bmp\nBorder=2\n");
   EXPECT_EQ(rt::GetSetting("PAX", "driver", "index", "x"), "0");
 }
 
@@ -133,22 +128,17 @@ TEST(Settings, AFileThatCannotBeReadIsNeverReplaced) {
     writeFile(file, "; keep me\n[PARAS]\nBorder=2\nPath=/x/MOR0007.bmp\n");
     return true;
   };
+  const auto sized = [&](off_t bytes) {  // the content above, with a hole up to `bytes`
+    return [=](const QString& f) { return withContent(f) && ::truncate(QFile::encodeName(f).constData(), bytes) == 0; };
+  };
   std::vector<Case> cases = {
       {"a folder", [](const QString& f) { return QDir().mkpath(f); }, "it is not a regular file"},
       {"a link to /dev/zero", [](const QString& f) { return QFile::link("/dev/zero", f); }, "it is not a regular file"},
       {"a named pipe", [](const QString& f) { return ::mkfifo(QFile::encodeName(f).constData(), 0600) == 0; },
        "it is not a regular file"},
       {"a link to itself", [](const QString& f) { return QFile::link(f, f); }, "Too many levels of symbolic links"},
-      {"30 GB, sparse",
-       [&](const QString& f) {
-         return withContent(f) && ::truncate(QFile::encodeName(f).constData(), 30LL << 30) == 0;
-       },
-       "it is larger than 16 MiB"},
-      {"one byte over 16 MiB",
-       [&](const QString& f) {
-         return withContent(f) && ::truncate(QFile::encodeName(f).constData(), rt::kMaxSettingsBytes + 1) == 0;
-       },
-       "it is larger than 16 MiB"},
+      {"30 GB, sparse", sized(30LL << 30), "it is larger than 16 MiB"},
+      {"one byte over 16 MiB", sized(rt::kMaxSettingsBytes + 1), "it is larger than 16 MiB"},
   };
   if (::geteuid() != 0)  // root reads it all the same
     cases.push_back({"mode 0200",
