@@ -23,7 +23,7 @@ namespace {
 
 using faults::snapshot;
 
-std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
+using testing_support::native;
 
 enum class Point { DuringWrite, BeforeName, AfterName };
 
