@@ -27,7 +27,7 @@ using faults::FileSizeLimit;
 using faults::leftoverTemps;
 using faults::snapshot;
 
-std::string native(const QString& path) { return QFile::encodeName(path).toStdString(); }
+using testing_support::native;
 
 struct Writer {
   const char* what;
