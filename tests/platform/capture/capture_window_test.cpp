@@ -1,4 +1,3 @@
-#include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QProcess>
@@ -16,10 +15,7 @@ namespace {
 using namespace capture;
 using namespace capture_test;
 
-QByteArray readAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using testing_support::contentOf;
 
 TEST(DriverDescription, OneDriverWhoseTextsAreCutToTheBuffers) {
   struct Case {
@@ -125,21 +121,17 @@ TEST_F(CaptureWindowTest, SavesTheNewestFrameWithoutEverReplacingAFile) {
   QImageReader reader(path);
   EXPECT_EQ(reader.format(), "bmp");
   EXPECT_EQ(reader.read().size(), QSize(640, 480));
-  QFile saved(path);
-  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-  const QByteArray first = saved.readAll();
-  saved.close();
+  const QByteArray first = contentOf(path);
 
   runUntil([&] { return status().dwCurrentVideoFrame >= 3; });
   EXPECT_FALSE(saveTo(path));
-  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-  EXPECT_EQ(saved.readAll(), first);
+  EXPECT_EQ(contentOf(path), first);
 
   EXPECT_FALSE(saveTo(dir + "/no-such-folder/MOR0002.bmp"));
   EXPECT_EQ(send(WM_CAP_FILE_SAVEDIBA, 0, 0), 0);
   ASSERT_NE(send(WM_CAP_DRIVER_DISCONNECT), 0);
   EXPECT_FALSE(saveTo(dir + "/after.bmp"));
-  EXPECT_EQ(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"MOR0001.bmp"});
+  EXPECT_EQ(testing_support::entries(dir), QStringList{"MOR0001.bmp"});
 }
 
 TEST_F(CaptureWindowTest, ADestroyedWindowAnswersNothing) {
@@ -385,12 +377,12 @@ TEST_F(CaptureWindowTest, ACameraJpegFrameIsShownReducedAndSavedWhole) {
     const QByteArray name = QFile::encodeName(file);
     ASSERT_EQ(send(WM_CAP_FILE_SAVEDIBA, win::WPARAM(&save), win::LPARAM(name.constData())), 1);
     EXPECT_EQ(save.result.picture.size(), c.keep ? QSize(320, 240) : size);
-    QByteArray jpeg = readAll(file);
+    QByteArray jpeg = contentOf(file);
     if (c.format == pictures::Format::Pdf) {
       QProcess images;
       images.start("pdfimages", {"-j", file, file + "-image"});
       ASSERT_TRUE(images.waitForFinished(10000));
-      jpeg = readAll(file + "-image-000.jpg");
+      jpeg = contentOf(file + "-image-000.jpg");
     }
     EXPECT_EQ(jpeg == expected, c.keep);
     EXPECT_EQ(QImage::fromData(jpeg, "JPEG").size(), size);
