@@ -41,6 +41,11 @@ struct ControlsTest : DialogTest {
   }
 
   int value(std::uint32_t id) { return camera.control(id)->value; }
+  using Values = std::initializer_list<std::pair<std::uint32_t, int>>;
+  void expectValues(Values expected, const char* when = "") {
+    for (const auto& [id, v] : expected)
+      EXPECT_EQ(value(id), v) << when << ": " << reinterpret_cast<const char*>(camera.control(id)->query.name);
+  }
   int source(const std::function<void(QDialog&)>& steps, int answer = QDialog::Accepted) {
     return runDialog(WM_CAP_DLG_VIDEOSOURCE, steps, answer);
   }
@@ -76,16 +81,12 @@ TEST_F(ControlsTest, ChangesActAtOnceAndCancelPutsThemBack) {
         tick(dialog, "White Balance, Auto", false);
         choose(dialog, "Auto Exposure", "Manual Mode");
         slide(dialog, kExposureName, 500 - 3);
-        EXPECT_EQ(value(kAutoWhite), 0);
-        EXPECT_EQ(value(kAutoExposure), 1);
-        EXPECT_EQ(value(kExposure), 500);
+        expectValues({{kAutoWhite, 0}, {kAutoExposure, 1}, {kExposure, 500}}, "in the dialog");
       },
       QDialog::Rejected);
   EXPECT_EQ(answer, 0);
-  EXPECT_EQ(value(kBrightness), 128);
-  EXPECT_EQ(value(kAutoWhite), 1);
-  EXPECT_EQ(value(kAutoExposure), 3);
-  EXPECT_EQ(value(kExposure), 500);  // governed by its mode again: the device's
+  // The exposure is governed by its mode again: its value is the device's.
+  expectValues({{kBrightness, 128}, {kAutoWhite, 1}, {kAutoExposure, 3}, {kExposure, 500}}, "cancelled");
   EXPECT_TRUE(storedControls(kCameraKey).empty());
 }
 
@@ -103,10 +104,8 @@ TEST_F(ControlsTest, SlidersKeepToTheStepsAndDefaultsSetEveryControl) {
     EXPECT_EQ(control<QSlider>(dialog, "Brightness")->value(), 128);
     EXPECT_FALSE(enabled(dialog, kExposureName));
   });
-  EXPECT_EQ(value(kBrightness), 128);
-  EXPECT_EQ(value(kAutoFocus), 1);
-  EXPECT_EQ(value(kAutoExposure), 3);
-  EXPECT_EQ(value(kFocus), 0);  // set before its mode, while it was still off
+  // The focus was set before its mode, while that was still off.
+  expectValues({{kBrightness, 128}, {kAutoFocus, 1}, {kAutoExposure, 3}, {kFocus, 0}}, "defaults");
 }
 
 TEST_F(ControlsTest, AControlIsDisabledWhileItsAutomaticModeIsOn) {
@@ -148,26 +147,22 @@ TEST_F(ControlsTest, ValuesAreKeptAndPutBackAtEveryOpen) {
   auto reset = [&] {
     for (fake::Control& c : camera.controls) c.value = c.query.default_value;
   };
-  auto expectKept = [&](const char* when) {
-    const std::pair<std::uint32_t, int> kept[] = {
-        {kBrightness, 200}, {kAutoFocus, 0}, {kFocus, 100}, {kAutoExposure, 1}, {kExposure, 300}};
-    for (const auto& [id, v] : kept) EXPECT_EQ(value(id), v) << when << " " << id;
-  };
+  const Values kept = {{kBrightness, 200}, {kAutoFocus, 0}, {kFocus, 100}, {kAutoExposure, 1}, {kExposure, 300}};
   reset();
   send(WM_CAP_DRIVER_DISCONNECT);
   ASSERT_TRUE(connect());
-  expectKept("start-up");
+  expectValues(kept, "start-up");
 
   reset();
   tripToScanner();
-  expectKept("back from the scanner window");
+  expectValues(kept, "back from the scanner window");
 
   camera.unplug();
   ASSERT_TRUE(runUntil([&] { return window()->state() == CaptureWindow::State::Lost; }));
   reset();
   camera.replug();
   ASSERT_TRUE(runUntil([&] { return window()->state() == CaptureWindow::State::Running; }, 10000));
-  expectKept("the camera back");
+  expectValues(kept, "the camera back");
 }
 
 TEST_F(ControlsTest, AValueWhoseControlChangedIsDropped) {
@@ -182,8 +177,7 @@ TEST_F(ControlsTest, AValueWhoseControlChangedIsDropped) {
                         {"Manual", "Auto"}};
   const int setsBefore = camera.sets;
   ASSERT_TRUE(connect());
-  EXPECT_EQ(value(kBrightness), 0);
-  EXPECT_EQ(value(kAutoWhite), 1);
+  expectValues({{kBrightness, 0}, {kAutoWhite, 1}});
   EXPECT_EQ(camera.sets, setsBefore);  // the rest was already as stored
   EXPECT_TRUE(Recorder::errors.empty());
 }
