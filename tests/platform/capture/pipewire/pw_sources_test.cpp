@@ -31,24 +31,16 @@ TEST(PipeWireListing, NamesMarksCamerasAndLeavesOutWhatV4l2Holds) {
       {43, "other", "Other Camera", true, "/dev/video99"},         // a V4L2 node not listed there
       {44, "cam", "Desk Camera again", true, ""},                   // one name, one entry
   };
+  const DeviceInfo cam{"pipewire:cam", "Desk Camera (PipeWire camera)"},
+      other{"pipewire:other", "Other Camera (PipeWire camera)"};
   struct Case {
     const char* name;
     bool camerasOnly;
     std::vector<DeviceInfo> v4l2, expected;
   } cases[] = {
-      {"direct",
-       false,
-       v4l2,
-       {{"pipewire:video-src", "video-src (PipeWire)"},
-        {"pipewire:cam", "Desk Camera (PipeWire camera)"},
-        {"pipewire:other", "Other Camera (PipeWire camera)"}}},
-      {"portal: cameras only", true, v4l2, {{"pipewire:cam", "Desk Camera (PipeWire camera)"}, {"pipewire:other", "Other Camera (PipeWire camera)"}}},
-      {"no V4L2 cameras",
-       true,
-       {},
-       {{"pipewire:cam", "Desk Camera (PipeWire camera)"},
-        {"pipewire:v4l2_input.usb", "Cam (V4L2) (PipeWire camera)"},
-        {"pipewire:other", "Other Camera (PipeWire camera)"}}},
+      {"direct", false, v4l2, {{"pipewire:video-src", "video-src (PipeWire)"}, cam, other}},
+      {"portal: cameras only", true, v4l2, {cam, other}},
+      {"no V4L2 cameras", true, {}, {cam, {"pipewire:v4l2_input.usb", "Cam (V4L2) (PipeWire camera)"}, other}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -85,42 +77,38 @@ struct FormatBuilder {
     spa_pod_builder_prop(&b, SPA_FORMAT_mediaSubtype, 0);
     spa_pod_builder_id(&b, subtype);
   }
-  void formats(std::initializer_list<std::uint32_t> ids) {
+  FormatBuilder& formats(std::initializer_list<std::uint32_t> ids) {
     spa_pod_builder_prop(&b, SPA_FORMAT_VIDEO_format, 0);
     spa_pod_builder_push_choice(&b, &choice, SPA_CHOICE_Enum, 0);
     for (std::uint32_t id : ids) spa_pod_builder_id(&b, id);
     spa_pod_builder_pop(&b, &choice);
+    return *this;
   }
-  void sizes(std::uint32_t kind, std::initializer_list<QSize> values) {
+  FormatBuilder& sizes(std::uint32_t kind, std::initializer_list<QSize> values) {
     spa_pod_builder_prop(&b, SPA_FORMAT_VIDEO_size, 0);
     spa_pod_builder_push_choice(&b, &choice, kind, 0);
     for (QSize s : values) spa_pod_builder_rectangle(&b, std::uint32_t(s.width()), std::uint32_t(s.height()));
     spa_pod_builder_pop(&b, &choice);
+    return *this;
   }
   const spa_pod* done() { return static_cast<const spa_pod*>(spa_pod_builder_pop(&b, &object)); }
 };
 
 TEST(PipeWireFormats, OffersReadFromEnumFormats) {
   std::vector<FormatOffer> offers;
-  {
-    // First value of an enum is the default, repeated among the choices.
-    FormatBuilder f(SPA_MEDIA_SUBTYPE_raw);
-    f.formats({SPA_VIDEO_FORMAT_YUY2, SPA_VIDEO_FORMAT_YUY2, SPA_VIDEO_FORMAT_I420, SPA_VIDEO_FORMAT_BGRx});
-    f.sizes(SPA_CHOICE_Enum, {{640, 480}, {640, 480}, {1280, 720}});
-    addOffers(f.done(), offers);
-  }
-  {
-    FormatBuilder f(SPA_MEDIA_SUBTYPE_mjpg);
-    f.sizes(SPA_CHOICE_None, {{1920, 1080}});
-    addOffers(f.done(), offers);
-  }
-  {
-    // A range: the common sizes inside it, merged with what YUY2 had.
-    FormatBuilder f(SPA_MEDIA_SUBTYPE_raw);
-    f.formats({SPA_VIDEO_FORMAT_YUY2});
-    f.sizes(SPA_CHOICE_Range, {{320, 240}, {160, 120}, {640, 480}});
-    addOffers(f.done(), offers);
-  }
+  // First value of an enum is the default, repeated among the choices.
+  addOffers(FormatBuilder(SPA_MEDIA_SUBTYPE_raw)
+                .formats({SPA_VIDEO_FORMAT_YUY2, SPA_VIDEO_FORMAT_YUY2, SPA_VIDEO_FORMAT_I420, SPA_VIDEO_FORMAT_BGRx})
+                .sizes(SPA_CHOICE_Enum, {{640, 480}, {640, 480}, {1280, 720}})
+                .done(),
+            offers);
+  addOffers(FormatBuilder(SPA_MEDIA_SUBTYPE_mjpg).sizes(SPA_CHOICE_None, {{1920, 1080}}).done(), offers);
+  // A range: the common sizes inside it, merged with what YUY2 had.
+  addOffers(FormatBuilder(SPA_MEDIA_SUBTYPE_raw)
+                .formats({SPA_VIDEO_FORMAT_YUY2})
+                .sizes(SPA_CHOICE_Range, {{320, 240}, {160, 120}, {640, 480}})
+                .done(),
+            offers);
   ASSERT_EQ(offers.size(), 3u);
   EXPECT_EQ(offers[0].fourcc, kYuyv);  // I420 is not offered: the program cannot decode it
   EXPECT_EQ(offers[1].fourcc, kBgrx32);
