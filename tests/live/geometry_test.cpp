@@ -63,14 +63,6 @@ void drag(live::form1& w, int innerWidth, int innerHeight) {
   testing_support::settle();
 }
 
-TEST_F(LiveWindowTest, AFrozenBorderSnapsBack) {
-  live::form1& w = show();
-  drag(w, 900, 700);
-  EXPECT_EQ(w.ScaleWidth(), 640);
-  EXPECT_EQ(w.ScaleHeight(), 480);
-  EXPECT_EQ(app::AppState.VideoWidth, 640);
-}
-
 // A frozen border holds the window at one size, so that a window manager
 // offers neither resizing nor maximising; a free one lets go at the click.
 TEST_F(LiveWindowTest, AFrozenBorderHoldsTheSizeAndAFreeOneLetsGo) {
@@ -128,7 +120,7 @@ TEST_F(LiveWindowTest, AFreeBorderKeepsTheWidthAndFollowsWithTheHeight) {
 
 // The picture fills the area between the menu bar and the status bar, so
 // the status bar hides no row of the frame, whether the border is frozen or
-// free.
+// free; a frozen border snaps back to its size.
 TEST_F(LiveWindowTest, ThePictureAreaLiesBetweenMenuBarAndStatusBar) {
   const struct {
     bool free;
@@ -140,11 +132,15 @@ TEST_F(LiveWindowTest, ThePictureAreaLiesBetweenMenuBarAndStatusBar) {
       {true, {320, 900}, {320, 240}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.free ? "free, " : "frozen, ") << c.drag.width() << "x" << c.drag.height());
     rt::SaveSetting("ZENO", "PARAS", "Border", c.free ? "2" : "1");
     live::form1& w = show();
     drag(w, c.drag.width(), c.drag.height());
+    EXPECT_EQ(w.ScaleWidth(), c.picture.width());
+    EXPECT_EQ(w.ScaleHeight(), c.picture.height());
+    EXPECT_EQ(app::AppState.VideoWidth, c.picture.width());
     const QRect picture(QPoint(0, w.MenuHeight()), c.picture);
-    EXPECT_EQ(QRect(w.client()->mapTo(&w, QPoint(0, 0)), w.client()->size()), picture) << c.drag.width();
+    EXPECT_EQ(QRect(w.client()->mapTo(&w, QPoint(0, 0)), w.client()->size()), picture);
     EXPECT_EQ(win::widgetOf(app::AppState.hCapWnd)->size(), c.picture);
     EXPECT_EQ(w.StatusBar->geometry(), QRect(0, picture.bottom() + 1, c.picture.width(), 17));
     EXPECT_EQ(w.height(), w.MenuHeight() + c.picture.height() + 17);
