@@ -92,10 +92,9 @@ std::optional<std::span<const std::uint8_t>> encodeJpegKept(const Rows& rows) {
     case PixelKind::Bgrx: format = TJPF_BGRX; break;
   }
   const int subsampling = rows.kind == PixelKind::Grey ? TJSAMP_GRAY : TJSAMP_420;
+  // tjBufSize answers -1 for sizes it refuses, which is past INT_MAX too.
   const unsigned long most = tjBufSize(rows.width, rows.height, subsampling);
-  unsigned char* data = most != static_cast<unsigned long>(-1) && most <= static_cast<unsigned long>(INT_MAX)
-                            ? output.reserve(most)
-                            : nullptr;
+  unsigned char* data = most <= static_cast<unsigned long>(INT_MAX) ? output.reserve(most) : nullptr;
   if (data == nullptr) return std::nullopt;
   unsigned long size = most;
   if (tjCompress2(compressor.get(), rows.data, rows.width, static_cast<int>(rows.stride), rows.height, format, &data,
