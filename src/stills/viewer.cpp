@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "app/forms.h"
+#include "platform/pictures/sampled_rows.h"
 #include "platform/runtime/metrics.h"
 #include "platform/runtime/paths.h"
 #include "platform/runtime/vb.h"
@@ -22,8 +23,8 @@ namespace {
 // The viewer stretches its picture into a small area; it is decoded no
 // larger than this (room for a screen of twice the usual density), so a
 // 600 dpi page costs a few megabytes and milliseconds, not hundreds.
-constexpr int kDecodeWidth = 1024;
-constexpr int kDecodeHeight = 768;
+constexpr int kDecodeWidth = kViewerPictureMost.width();
+constexpr int kDecodeHeight = kViewerPictureMost.height();
 // Pictures the fallback decoder would read whole are refused beyond this.
 constexpr int kMaxPixels = 64 * 1024 * 1024;
 // Between the frames of the capture window and the viewer.
@@ -120,22 +121,11 @@ void SetViewerPicture(const QImage& picture, const QString& path) {
 
 QImage ViewerSizedImage(const QImage& picture) {
   if (picture.width() <= kDecodeWidth && picture.height() <= kDecodeHeight) return picture;
-  const int factor = std::max((picture.width() + kDecodeWidth - 1) / kDecodeWidth,
-                              (picture.height() + kDecodeHeight - 1) / kDecodeHeight);
-  const int width = std::max(1, picture.width() / factor), height = std::max(1, picture.height() / factor);
-  // The middle pixel of every factor-th one, in the picture's own format: Qt
-  // would first convert a page of three-byte pixels whole, tens of megabytes.
-  const int bytes = picture.depth() / 8;
-  QImage reduced = picture.depth() % 8 == 0 ? QImage(width, height, picture.format()) : QImage();
-  if (reduced.isNull()) return picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  pictures::SampledRows sampled(picture.width(), picture.height(), picture.format(), kViewerPictureMost);
+  sampled.add(picture.constBits(), static_cast<std::size_t>(picture.bytesPerLine()), 0, picture.height());
+  QImage reduced = sampled.image();
+  if (reduced.isNull()) return picture.scaled(kViewerPictureMost, Qt::KeepAspectRatio, Qt::FastTransformation);
   reduced.setColorTable(picture.colorTable());
-  const int middle = factor / 2;
-  for (int y = 0; y < height; ++y) {
-    const uchar* in = picture.constScanLine(std::min(picture.height() - 1, y * factor + middle));
-    uchar* out = reduced.scanLine(y);
-    for (int x = 0; x < width; ++x, out += bytes)
-      std::memcpy(out, in + static_cast<std::size_t>(std::min(picture.width() - 1, x * factor + middle)) * bytes, bytes);
-  }
   return reduced;
 }
 

@@ -8,7 +8,6 @@
 #include <QSize>
 #include <QString>
 
-
 namespace stills {
 
 // Shows the viewer non-modal, without an owner and without taking the
@@ -26,9 +25,12 @@ bool LoadViewerPicture(const QString& path);
 // `path` (nothing for a null picture).
 void SetViewerPicture(const QImage& picture, const QString& path);
 
+// The largest picture the viewer keeps; files and pages are decoded or
+// sampled down to fit it.
+constexpr QSize kViewerPictureMost(1024, 768);
+
 // A picture in memory (a scanned page, say) as the viewer keeps it: reduced
-// by the smallest whole factor that fits it in the size pictures are decoded
-// at for the viewer.
+// by the smallest whole factor that fits it in kViewerPictureMost.
 QImage ViewerSizedImage(const QImage& picture);
 
 // Where the viewer's frame goes beside the owner's frame: to its right when

@@ -170,18 +170,24 @@ bool Form2::AcquirePass(bool sourceOpen) {
   // at once; a feeder's next page is read meanwhile.
   const bool overlap = scan::feederOpen();
   if (!overlap && !FinishPage()) return false;
-  scan::AcquiredPage page = sourceOpen ? scan::acquirePage(hWnd()) : scan::AcquiredPage{};
-  const bool acquired = page.result == scan::Acquire::Acquired && page.image;
+  const std::string folder = files::folderOf(rt::Ansi(names->target).toStdString());
+  const pictures::Format format = stills::StoredFormat(stills::FormatForExtension(TargetExtension(fileExt)));
+  // A plain page is encoded and written as it is read; the page before is
+  // flushed and named meanwhile, once this one is in.
+  pictures::PageStream stream(folder, format, stills::kViewerPictureMost);
+  scan::AcquiredPage page = sourceOpen ? scan::acquirePage(hWnd(), &stream) : scan::AcquiredPage{};
   const scan::Failure failure = scan::lastFailure();
-  // A feeder's page is encoded and written on its own thread while the page
+  // Another page is encoded and written on its own thread while the page
   // before is flushed and named, and the next one read; a failure of its
   // write is told once it is named.
   std::unique_ptr<pictures::PendingPicture> next;
-  if (acquired)
+  if (page.result == scan::Acquire::Acquired && page.streamed)
+    next = stream.end();
+  else if (page.result == scan::Acquire::Acquired && page.image)
     next = std::make_unique<pictures::PendingPicture>(
-        scan::pageOf(std::move(*page.image)), files::folderOf(rt::Ansi(names->target).toStdString()),
-        stills::StoredFormat(stills::FormatForExtension(TargetExtension(fileExt))),
+        scan::pageOf(std::move(*page.image)), folder, format,
         overlap ? pictures::PendingPicture::Prepare::Aside : pictures::PendingPicture::Prepare::Here);
+  const bool acquired = next != nullptr;
   const bool earlierSaved = FinishPage(acquired);
   bool writeFailed = !earlierSaved;
   if (acquired) {

@@ -108,6 +108,12 @@ bool NewFile::write(const void* data, std::size_t size) {
   return true;
 }
 
+bool NewFile::writeAt(std::int64_t offset, const void* data, std::size_t size) {
+  if (failure_.failed()) return false;
+  if (::lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) < 0) return fail(Step::Write, errno);
+  return write(data, size);
+}
+
 void NewFile::startWriteBack() {
   if (!failure_.failed()) ::sync_file_range(fd_.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
 }

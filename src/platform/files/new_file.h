@@ -11,6 +11,7 @@
 // checked, and a failure tells the step and the system's reason.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/files/unique_fd.h"
@@ -69,6 +70,8 @@ class NewFile {
 
   const Failure& failure() const { return failure_; }
   bool write(const void* data, std::size_t size);
+  // Writes at `offset` from the file's start; later writes go on from there.
+  bool writeAt(std::int64_t offset, const void* data, std::size_t size);
   // Starts putting what was written on the medium without waiting, so that
   // the flush at the claim finds it done (a hint: not checked).
   void startWriteBack();

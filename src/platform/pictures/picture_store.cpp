@@ -118,12 +118,16 @@ QThreadPool& writer() {
 
 }  // namespace
 
-PendingPicture::PendingPicture(Picture picture, const std::string& folder, Format format, Prepare where)
+PendingPicture::PendingPicture(const std::string& folder, Format format)
     : folder_(std::make_unique<files::Folder>(folder)), format_(format) {
-  // The temporary is made here either way, so that a folder that cannot be
-  // written to is known at once.
   files::tidyFolder(*folder_, isWholePicture);
   file_ = std::make_unique<files::NewFile>(*folder_);
+}
+
+PendingPicture::PendingPicture(Picture picture, const std::string& folder, Format format, Prepare where)
+    : PendingPicture(folder, format) {
+  // The temporary is made here either way, so that a folder that cannot be
+  // written to is known at once.
   if (file_->failure().failed()) return;
   if (where == Prepare::Here) {
     prepare(std::move(picture));

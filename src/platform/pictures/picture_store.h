@@ -42,6 +42,8 @@ using NextName = std::function<std::optional<std::string>()>;
 // way; it takes its name with finish(). Lets a scanner run read the next
 // page while this one reaches the medium.
 class PendingPicture {
+  friend class PageStream;
+
  public:
   // Where the encode and the write run: here, before the constructor
   // returns, or on a thread of their own while the caller goes on (a
@@ -61,6 +63,8 @@ class PendingPicture {
   bool failed() const;
 
  private:
+  // The temporary made in the folder, nothing written yet.
+  PendingPicture(const std::string& folder, Format format);
   void prepare(Picture picture);
   void wait();
 

@@ -47,6 +47,13 @@ bool withinCaps(int width, int height) {
   return width <= kMaxSide && height <= kMaxSide && std::int64_t{width} * height <= kMaxPixels;
 }
 
+// One frame of 8-bit grey or RGB rows without padding, however many.
+bool plainRows(const FrameParams& p) {
+  const bool single = p.format == FrameFormat::Gray || p.format == FrameFormat::Rgb;
+  return plausibleParams(p) && p.lastFrame && single && p.depth == 8 &&
+         static_cast<std::size_t>(p.bytesPerLine) == *minimumLineBytes(p);
+}
+
 std::optional<Image> allocate(int width, int height, int channels, double xDpi, double yDpi) {
   if (!withinCaps(width, height)) return std::nullopt;
   Image image;
@@ -131,14 +138,14 @@ std::optional<Image> convertFrames(const std::vector<Frame>& frames, double xDpi
   return fromColourPlanes(frames, *lines, xDpi, yDpi);
 }
 
+bool isPlainPage(const FrameParams& p) { return plainRows(p) && p.lines > 0 && withinCaps(p.pixelsPerLine, p.lines); }
+
 std::optional<Image> convertFrames(std::vector<Frame>&& frames, double xDpi, double yDpi) {
   if (frames.size() == 1) {
     Frame& frame = frames.front();
     const FrameParams& p = frame.params;
-    const auto lines = plausibleParams(p) && p.lastFrame ? linesOf(frame) : std::nullopt;
-    const bool single = p.format == FrameFormat::Gray || p.format == FrameFormat::Rgb;
-    if (lines && single && p.depth == 8 && withinCaps(p.pixelsPerLine, *lines) &&
-        static_cast<std::size_t>(p.bytesPerLine) == *minimumLineBytes(p)) {
+    const auto lines = plainRows(p) ? linesOf(frame) : std::nullopt;
+    if (lines && withinCaps(p.pixelsPerLine, *lines)) {
       Image image;
       image.width = p.pixelsPerLine;
       image.height = *lines;

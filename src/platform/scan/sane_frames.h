@@ -36,6 +36,11 @@ std::optional<std::size_t> minimumLineBytes(const FrameParams& params);
 // of lines may be unknown (-1).
 bool plausibleParams(const FrameParams& params);
 
+// Whether a frame is a whole page byte for byte as pictures hold one: the
+// only frame of the page, 8-bit grey or RGB, its lines known, its rows
+// unpadded, within the size pictures may have.
+bool isPlainPage(const FrameParams& params);
+
 // The page as an image: 8-bit grey from a grey frame, 24-bit colour from one
 // RGB frame or from a red, a green and a blue frame of equal size. Nothing
 // when the frames do not make one whole page: a frame with fewer or more

@@ -9,6 +9,9 @@ namespace scan {
 namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;  // a pipe's worth: what one read asks for
+// A streamed page's rows are handed on in bands of about this size, small
+// enough to stay in the processor's cache from the read to the encoder.
+constexpr std::size_t kBand = 256 * 1024;
 constexpr int kMaxFrames = 3;
 
 PageOutcome outcomeOf(SANE_Status status) {
@@ -21,8 +24,8 @@ PageOutcome outcomeOf(SANE_Status status) {
 
 class PageReader {
  public:
-  PageReader(ScanDevice& device, ReadObserver& observer, PageMemory* memory)
-      : device_(device), observer_(observer), memory_(memory) {}
+  PageReader(ScanDevice& device, ReadObserver& observer, PageMemory* memory, pictures::PageStream* stream)
+      : device_(device), observer_(observer), memory_(memory), stream_(stream) {}
 
   PageResult run(double xDpi, double yDpi) {
     std::vector<Frame> frames;
@@ -35,6 +38,15 @@ class PageReader {
       const SANE_Status got = device_.parameters(frame.params);
       if (got != SANE_STATUS_GOOD) return fail(outcomeOf(got), got);
       if (!plausibleParams(frame.params)) return fail(PageOutcome::BadData);
+      const FrameParams& p = frame.params;
+      if (frames.empty() && stream_ && isPlainPage(p) &&
+          stream_->begin(p.pixelsPerLine, p.lines, p.format == FrameFormat::Rgb ? 3 : 1, xDpi, yDpi)) {
+        if (auto failed = streamFrame(p)) return std::move(*failed);
+        PageResult result;
+        result.outcome = PageOutcome::Scanned;
+        result.streamed = true;
+        return result;
+      }
       if (auto failed = readFrame(frame, frames.size())) return std::move(*failed);
       const bool last = frame.params.lastFrame;
       frames.push_back(std::move(frame));
@@ -51,6 +63,7 @@ class PageReader {
  private:
   PageResult fail(PageOutcome outcome, SANE_Status status = SANE_STATUS_GOOD) {
     device_.cancel();
+    if (stream_) stream_->drop();
     PageResult result;
     result.outcome = outcome;
     result.status = status;
@@ -101,15 +114,56 @@ class PageReader {
     }
   }
 
+  // The frame of a plain page into the stream, a band at a time, as
+  // readFrame reads; the stream drops what it has when this fails.
+  std::optional<PageResult> streamFrame(const FrameParams& p) {
+    const auto line = static_cast<std::size_t>(p.bytesPerLine);
+    const std::size_t expected = line * static_cast<std::size_t>(p.lines);
+    band_.resize(std::max<std::size_t>(1, kBand / line) * line);
+    std::size_t received = 0, held = 0;
+    const int fd = device_.nonBlockingFd();
+    for (;;) {
+      if (fd >= 0) observer_.waitReadable(fd);
+      if (observer_.cancelled()) return fail(PageOutcome::Cancelled);
+      std::uint8_t spare = 0;
+      const std::size_t room = std::min({kChunk, band_.size() - held, expected - received});
+      int length = 0;
+      const SANE_Status status =
+          device_.read(room > 0 ? band_.data() + held : &spare, room > 0 ? static_cast<int>(room) : 1, length);
+      if (status == SANE_STATUS_EOF) {
+        if (received != expected) return fail(PageOutcome::BadData);
+        return std::nullopt;
+      }
+      if (status != SANE_STATUS_GOOD) return fail(outcomeOf(status), status);
+      if (length <= 0) {
+        if (fd < 0) observer_.pump();
+        continue;
+      }
+      if (static_cast<std::size_t>(length) > room) return fail(PageOutcome::BadData);
+      received += static_cast<std::size_t>(length);
+      held += static_cast<std::size_t>(length);
+      // The band is a whole number of lines, and so is the page.
+      if (held == band_.size() || received == expected) {
+        stream_->add(band_.data(), static_cast<int>(held / line));
+        held = 0;
+      }
+      observer_.progress(received, expected);
+      if (fd < 0) observer_.pump();
+    }
+  }
+
   ScanDevice& device_;
   ReadObserver& observer_;
   PageMemory* memory_;
+  pictures::PageStream* stream_;
+  std::vector<std::uint8_t> band_;
 };
 
 }  // namespace
 
-PageResult readPage(ScanDevice& device, ReadObserver& observer, double xDpi, double yDpi, PageMemory* memory) {
-  return PageReader(device, observer, memory).run(xDpi, yDpi);
+PageResult readPage(ScanDevice& device, ReadObserver& observer, double xDpi, double yDpi, PageMemory* memory,
+                    pictures::PageStream* stream) {
+  return PageReader(device, observer, memory, stream).run(xDpi, yDpi);
 }
 
 }  // namespace scan

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 
+#include "platform/pictures/page_stream.h"
 #include "platform/scan/page_memory.h"
 #include "platform/scan/sane_device.h"
 
@@ -17,7 +18,8 @@ enum class PageOutcome { Scanned, NoDocuments, Cancelled, DeviceError, BadData }
 struct PageResult {
   PageOutcome outcome = PageOutcome::DeviceError;
   SANE_Status status = SANE_STATUS_GOOD;  // the device's status when it failed
-  std::optional<Image> image;             // set when Scanned
+  std::optional<Image> image;             // set when Scanned, unless streamed
+  bool streamed = false;                  // Scanned into the stream given
 };
 
 // What the reader does between reads: keeps the program responsive and
@@ -40,9 +42,11 @@ class ReadObserver {
 constexpr std::size_t kMaxFrameBytes = std::size_t{1} << 30;
 
 // Starts the device and reads one page, into buffers from `memory` when
-// given; the page's pixels go back there once stored. On every outcome but
-// Scanned the device's scan has been cancelled.
+// given; the page's pixels go back there once stored. A page that `stream`
+// takes (one frame of plain 8-bit rows) goes there band by band instead,
+// and is never held whole. On every outcome but Scanned the device's scan
+// has been cancelled.
 PageResult readPage(ScanDevice& device, ReadObserver& observer, double xDpi, double yDpi,
-                    PageMemory* memory = nullptr);
+                    PageMemory* memory = nullptr, pictures::PageStream* stream = nullptr);
 
 }  // namespace scan

@@ -156,11 +156,14 @@ void changeSettings(const ScanSettings& chosen) {
   storeSettings(s.device->name(), chosen);
 }
 
+bool lineartChosen() {
+  const Session& s = session();
+  return s.settings.mode == ColourMode::Lineart && findMode(s.offer, ColourMode::Lineart);
+}
+
 // Line art is kept as black and white, whichever depth the device sent it in.
 void markLineart(Image& image) {
-  const Session& s = session();
-  if (image.channels == 1 && s.settings.mode == ColourMode::Lineart && findMode(s.offer, ColourMode::Lineart))
-    image.bilevel = true;
+  if (image.channels == 1 && lineartChosen()) image.bilevel = true;
 }
 
 QString cannotWrite(const char* path, int error) {
@@ -170,20 +173,20 @@ QString cannotWrite(const char* path, int error) {
 
 // The page read from the device, or its failure; the progress window stays
 // up for the next page of a feeder.
-PageResult readNextPage(QPointer<QWidget> owner) {
+PageResult readNextPage(QPointer<QWidget> owner, pictures::PageStream* stream) {
   Session& s = session();
   if (!s.progress) s.progress = std::make_unique<ScanProgress>(owner.data(), s.title);
   s.progress->startPage(++s.pagesStarted);
   const auto [xDpi, yDpi] = resolutionOf(*s.device);
   s.reading = s.progress.get();
-  PageResult page = readPage(*s.device, *s.progress, xDpi, yDpi, &s.memory);
+  PageResult page = readPage(*s.device, *s.progress, xDpi, yDpi, &s.memory, stream);
   s.reading = nullptr;
   if (page.outcome != PageOutcome::Scanned || !s.feeder) s.progress.reset();
   return page;
 }
 
 // A page read into memory, or why none was.
-AcquiredPage acquireToMemory(QPointer<QWidget> owner) {
+AcquiredPage acquireToMemory(QPointer<QWidget> owner, pictures::PageStream* stream) {
   Session& s = session();
   if (!s.device) {
     report("No scanner is open.");
@@ -195,10 +198,12 @@ AcquiredPage acquireToMemory(QPointer<QWidget> owner) {
     if (prompt.run() != QDialog::Accepted || s.closeRequested || !prompt.get()) return {Acquire::Cancelled, std::nullopt};
     changeSettings(prompt.get()->settings());
   }
-  PageResult page = readNextPage(owner);
+  // Line art is made black and white from the whole page.
+  PageResult page = readNextPage(owner, lineartChosen() ? nullptr : stream);
   if (page.outcome != PageOutcome::Scanned) return {failure(page), std::nullopt};
   if (!s.feeder) s.device->cancel();  // ends this acquisition; the next page starts a new one
   if (s.closeRequested) return {Acquire::Cancelled, std::nullopt};
+  if (page.streamed) return {Acquire::Acquired, std::nullopt, true};
   markLineart(*page.image);
   return {Acquire::Acquired, std::move(page.image)};
 }
@@ -208,7 +213,7 @@ Acquire acquire(QPointer<QWidget> owner, const char* path) {
     report(QString::fromLocal8Bit(path) + " exists already; it was left as it is.");
     return Acquire::NameExists;
   }
-  AcquiredPage page = acquireToMemory(owner);
+  AcquiredPage page = acquireToMemory(owner, nullptr);
   if (!page.image) return page.result;
   const pictures::StoreResult stored = pictures::storePicture(pageOf(std::move(*page.image)), path, pictures::Format::Bmp);
   if (stored.saved()) return Acquire::Acquired;
@@ -296,10 +301,10 @@ std::int32_t TWAIN_AcquireToFilename(win::HWND owner, const char* path) {
   return static_cast<std::int32_t>(result);
 }
 
-scan::AcquiredPage scan::acquirePage(win::HWND owner) {
+scan::AcquiredPage scan::acquirePage(win::HWND owner, pictures::PageStream* stream) {
   if (session().busy) return {Acquire::Busy, std::nullopt};
   session().failure = {};
-  return acquireToMemory(ownerWindow(owner));
+  return acquireToMemory(ownerWindow(owner), stream);
 }
 
 std::int32_t TWAIN_SuppressErrorMessages(std::int32_t suppress) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/pictures/page_stream.h"
 #include "platform/scan/image_data.h"
 
 #include "platform/window/window.h"
@@ -63,12 +64,15 @@ enum class Acquire : std::int32_t {
 };
 
 // One page acquired as TWAIN_AcquireToFilename does, kept in memory for
-// the caller to store; no image when the answer is not Acquired.
+// the caller to store, or written into `stream` as it was read when the
+// stream could take it (`streamed`, and no image); no image when the answer
+// is not Acquired.
 struct AcquiredPage {
   Acquire result = Acquire::NoSource;
   std::optional<Image> image;
+  bool streamed = false;
 };
-AcquiredPage acquirePage(win::HWND owner);
+AcquiredPage acquirePage(win::HWND owner, pictures::PageStream* stream = nullptr);
 
 // Whether the open source is a feeder, which takes its pages without asking.
 bool feederOpen();

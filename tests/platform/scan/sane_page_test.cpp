@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/pictures/picture_store.h"
 #include "platform/scan/sane_page.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -160,6 +162,47 @@ TEST(ReadPage, PagesOfOneSourceShareTheirBuffers) {
   late(std::vector<std::uint8_t>(16));
 }
 
+// A plain page goes to the stream as it comes, in reads that end anywhere
+// in a row, and makes the file its whole image makes; a page of three
+// colour frames is read whole.
+TEST(ReadPage, PlainPageGoesToTheStream) {
+  const QString dir = testing_support::freshDir("streamed");
+  constexpr int kWidth = 1001, kLines = 300;  // three bands of padded rows
+  std::vector<std::uint8_t> bytes(std::size_t(kWidth) * kLines);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = std::uint8_t(i % 251);
+  std::deque<Read> reads;
+  for (std::size_t at = 0; at < bytes.size(); at += 7000)
+    reads.push_back(good({bytes.begin() + at, bytes.begin() + std::min(bytes.size(), at + 7000)}));
+  FakeDevice device;
+  device.frames.push_back(grayFrame(kWidth, kLines, reads));
+  device.frames.push_back(grayFrame(kWidth, kLines, reads));
+  CountingObserver observer;
+  pictures::PageStream stream(testing_support::native(dir), pictures::Format::Bmp, {100, 100});
+  const auto streamed = scan::readPage(device, observer, 200, 200, nullptr, &stream);
+  ASSERT_EQ(streamed.outcome, PageOutcome::Scanned);
+  EXPECT_TRUE(streamed.streamed);
+  EXPECT_FALSE(streamed.image);
+  EXPECT_EQ(observer.lastReceived, bytes.size());
+  auto pending = stream.end();
+  ASSERT_TRUE(pending);
+  ASSERT_TRUE(pending->finish(testing_support::native(dir + "/streamed.bmp")).saved());
+
+  const auto whole = scan::readPage(device, observer, 200, 200);
+  ASSERT_EQ(whole.outcome, PageOutcome::Scanned);
+  ASSERT_TRUE(pictures::storePicture(scan::pageOf(*whole.image), testing_support::native(dir + "/whole.bmp"),
+                                     pictures::Format::Bmp)
+                  .saved());
+  EXPECT_EQ(testing_support::contentOf(dir + "/streamed.bmp"), testing_support::contentOf(dir + "/whole.bmp"));
+
+  device.frames.push_back({{FrameFormat::Red, false, 1, 1, 1, 8}, {good({10})}});
+  device.frames.push_back({{FrameFormat::Green, false, 1, 1, 1, 8}, {good({20})}});
+  device.frames.push_back({{FrameFormat::Blue, true, 1, 1, 1, 8}, {good({30})}});
+  const auto planes = scan::readPage(device, observer, 0, 0, nullptr, &stream);
+  EXPECT_FALSE(planes.streamed);
+  ASSERT_TRUE(planes.image);
+  EXPECT_EQ(planes.image->pixels, (std::vector<std::uint8_t>{10, 20, 30}));
+}
+
 struct Fault {
   std::string name;
   std::deque<SANE_Status> starts;
@@ -173,16 +216,25 @@ void PrintTo(const Fault& f, std::ostream* os) { *os << f.name; }
 
 class ReadPageFaults : public ::testing::TestWithParam<Fault> {};
 
+// Read whole, and into a stream, which then leaves nothing in its folder.
 TEST_P(ReadPageFaults, EndWithoutImageAndCancelTheScan) {
-  FakeDevice device;
-  device.starts = GetParam().starts;
-  device.frames = GetParam().frames;
-  CountingObserver observer;
-  const auto page = scan::readPage(device, observer, 0, 0);
-  EXPECT_EQ(page.outcome, GetParam().outcome);
-  EXPECT_EQ(page.status, GetParam().status);
-  EXPECT_FALSE(page.image);
-  EXPECT_EQ(device.cancels, 1);
+  const QString dir = testing_support::freshDir("faults");
+  for (const bool streaming : {false, true}) {
+    SCOPED_TRACE(streaming ? "streaming" : "whole");
+    FakeDevice device;
+    device.starts = GetParam().starts;
+    device.frames = GetParam().frames;
+    CountingObserver observer;
+    pictures::PageStream stream(testing_support::native(dir), pictures::Format::Bmp, {100, 100});
+    const auto page = scan::readPage(device, observer, 0, 0, nullptr, streaming ? &stream : nullptr);
+    EXPECT_EQ(page.outcome, GetParam().outcome);
+    EXPECT_EQ(page.status, GetParam().status);
+    EXPECT_FALSE(page.image);
+    EXPECT_FALSE(page.streamed);
+    EXPECT_EQ(device.cancels, 1);
+    EXPECT_FALSE(stream.end());
+    EXPECT_EQ(testing_support::entries(dir), QStringList());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
