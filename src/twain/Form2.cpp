@@ -172,14 +172,13 @@ bool Form2::AcquirePass(bool sourceOpen) {
   if (!overlap && !FinishPage()) return false;
   const std::string folder = files::folderOf(rt::Ansi(names->target).toStdString());
   const pictures::Format format = stills::StoredFormat(stills::FormatForExtension(TargetExtension(fileExt)));
-  // A plain page is encoded and written as it is read; the page before is
-  // flushed and named meanwhile, once this one is in.
+  // A bitmap page of plain rows is written as it is read.
   pictures::PageStream stream(folder, format, stills::kViewerPictureMost);
   scan::AcquiredPage page = sourceOpen ? scan::acquirePage(hWnd(), &stream) : scan::AcquiredPage{};
   const scan::Failure failure = scan::lastFailure();
-  // Another page is encoded and written on its own thread while the page
-  // before is flushed and named, and the next one read; a failure of its
-  // write is told once it is named.
+  // Any other page of a feeder is encoded and written on its own thread.
+  // Either way the page before is flushed and named once this one is in,
+  // and a failure of its write is told once it is named.
   std::unique_ptr<pictures::PendingPicture> next;
   if (page.result == scan::Acquire::Acquired && page.streamed)
     next = stream.end();
