@@ -1,6 +1,7 @@
 #include "platform/files/new_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -112,6 +113,35 @@ bool NewFile::writeAt(std::int64_t offset, const void* data, std::size_t size) {
   if (failure_.failed()) return false;
   if (::lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) < 0) return fail(Step::Write, errno);
   return write(data, size);
+}
+
+bool NewFile::writeDirect(const void* data, std::size_t size) {
+  if (failure_.failed()) return false;
+  const int fd = fd_.get();
+  const std::size_t blocks = size / kDirectBlock * kDirectBlock;
+  const int flags = blocks > 0 && reinterpret_cast<std::uintptr_t>(data) % kDirectBlock == 0 &&
+                            ::lseek(fd, 0, SEEK_CUR) % static_cast<off_t>(kDirectBlock) == 0
+                        ? ::fcntl(fd, F_GETFL)
+                        : -1;
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_DIRECT) != 0) return write(data, size);
+  auto p = static_cast<const char*>(data);
+  const char* const end = p + blocks;
+  int error = 0;
+  while (p < end) {
+    const ssize_t n = writeCall()(fd, p, static_cast<std::size_t>(end - p));
+    if (n < 0 && errno == EINTR) continue;
+    // EINVAL: the file system took the flag but not the write (or a short
+    // write left the offset off a block); the rest goes the usual way.
+    if (n < 0 && errno == EINVAL) break;
+    if (n <= 0) {
+      error = n < 0 ? errno : EIO;
+      break;
+    }
+    p += n;
+  }
+  ::fcntl(fd, F_SETFL, flags);
+  if (error != 0) return fail(Step::Write, error);
+  return write(p, size - static_cast<std::size_t>(p - static_cast<const char*>(data)));
 }
 
 void NewFile::startWriteBack() {

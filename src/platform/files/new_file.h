@@ -60,6 +60,9 @@ class Folder {
   int error_ = 0;
 };
 
+// The block every direct write is made of (a multiple of any device's).
+constexpr std::size_t kDirectBlock = 4096;
+
 class NewFile {
  public:
   // Creates the temporary file; failure() tells when it could not.
@@ -72,6 +75,13 @@ class NewFile {
   bool write(const void* data, std::size_t size);
   // Writes at `offset` from the file's start; later writes go on from there.
   bool writeAt(std::int64_t offset, const void* data, std::size_t size);
+  // The same as write(), but the whole kDirectBlock blocks of `data` go
+  // straight to the device (O_DIRECT), not through the page cache, when
+  // `data` and the file's offset lie on such a block and the file system
+  // takes it; the rest is written as write() does. For megabytes written
+  // once and flushed: the copy into fresh page-cache memory costs more
+  // processor time than the device's own transfer.
+  bool writeDirect(const void* data, std::size_t size);
   // Starts putting what was written on the medium without waiting, so that
   // the flush at the claim finds it done (a hint: not checked).
   void startWriteBack();

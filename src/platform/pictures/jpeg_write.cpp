@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+
+#include "platform/files/new_file.h"
 
 namespace pictures {
 
@@ -28,18 +31,21 @@ class Compressor {
 // The encoder's output buffer, kept by each thread: made once at the
 // largest size a picture can need, so the encoder never grows it by copying,
 // and only the pages of it that JPEG data reached are ever backed by memory.
+// It starts on a direct-write block, so the data can go to the device
+// without passing through the page cache (files::NewFile::writeDirect).
 class KeptOutput {
  public:
   KeptOutput() = default;
-  ~KeptOutput() { tjFree(data_); }
+  ~KeptOutput() { std::free(data_); }
   KeptOutput(const KeptOutput&) = delete;
   KeptOutput& operator=(const KeptOutput&) = delete;
   // A buffer of at least `size` bytes. One made for an outsize picture is
   // given up at the next picture of a usual size.
   unsigned char* reserve(unsigned long size) {
     if (size > capacity_ || (capacity_ > kKeptBytes && size <= kKeptBytes)) {
-      tjFree(data_);
-      data_ = tjAlloc(static_cast<int>(size));
+      std::free(data_);
+      data_ = static_cast<unsigned char*>(
+          std::aligned_alloc(files::kDirectBlock, (size + files::kDirectBlock - 1) / files::kDirectBlock * files::kDirectBlock));
       capacity_ = data_ != nullptr ? size : 0;
     }
     return data_;

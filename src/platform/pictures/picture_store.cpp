@@ -71,9 +71,14 @@ QImage pageImage(std::shared_ptr<Page> page, const Rows& rows) {
       [](void* held) { delete static_cast<std::shared_ptr<Page>*>(held); }, keep);
 }
 
+// Encoded data of at least this size goes past the page cache.
+constexpr std::size_t kDirectBytes = 1 << 20;
+
 template <class Bytes>
 bool writeBytes(files::NewFile& file, const std::optional<Bytes>& bytes) {
-  return bytes && file.write(bytes->data(), bytes->size());
+  if (!bytes) return false;
+  if (bytes->size() >= kDirectBytes) return file.writeDirect(bytes->data(), bytes->size());
+  return file.write(bytes->data(), bytes->size());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <QFileInfo>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 
 #include "platform/files/file_fakes.h"
@@ -59,6 +60,62 @@ TEST(NewFile, EachFailingStepIsToldAndLeavesWhatItSays) {
       EXPECT_EQ(contentOf(dir + "/MOR0001.jpg"), "picture");
     }
   }
+}
+
+// A direct write makes the same file as a plain one, whatever its size and
+// alignment, also where the file system refuses direct writes only when
+// they come (as some do); a failing direct write is told as a write's.
+TEST(NewFile, DirectWritesMakeTheFileAPlainWriteMakes) {
+  static bool refuse = false;
+  static int direct = 0;  // direct writes made
+  files::writeCall() = [](int fd, const void* data, std::size_t size) -> ssize_t {
+    if ((::fcntl(fd, F_GETFL) & O_DIRECT) != 0) {
+      if (refuse) return files_testing::failWith(EINVAL);
+      ++direct;
+    }
+    return ::write(fd, data, size);
+  };
+  constexpr std::size_t kBlock = files::kDirectBlock;
+  auto* aligned = static_cast<char*>(std::aligned_alloc(kBlock, 4 * kBlock));
+  for (std::size_t i = 0; i < 4 * kBlock; ++i) aligned[i] = char('a' + i % 23);
+  struct Case {
+    const char* name;
+    std::size_t offset, size;
+    bool refused, goesDirect;
+  };
+  const Case cases[] = {{"blocks and a tail", 0, 3 * kBlock + 17, false, true},
+                        {"whole blocks", 0, 2 * kBlock, false, true},
+                        {"less than a block", 0, 100, false, false},
+                        {"data off a block", 1, 2 * kBlock, false, false},
+                        {"refused when written", 0, 3 * kBlock + 5, true, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    refuse = c.refused;
+    direct = 0;
+    const QString dir = testing_support::freshDir("direct");
+    const files::Folder folder(native(dir));
+    files::NewFile file(folder);
+    // Where the file system takes no direct writes at all, none are made.
+    const int flags = ::fcntl(file.fd(), F_GETFL);
+    const bool takesDirect = ::fcntl(file.fd(), F_SETFL, flags | O_DIRECT) == 0;
+    ::fcntl(file.fd(), F_SETFL, flags);
+    ASSERT_TRUE(file.writeDirect(aligned + c.offset, c.size));
+    ASSERT_TRUE(file.writeDirect(aligned, 10));  // after the file's end left its offset off a block
+    EXPECT_EQ(::fcntl(file.fd(), F_GETFL) & O_DIRECT, 0);
+    EXPECT_EQ(direct > 0, c.goesDirect && takesDirect);
+    ASSERT_TRUE(file.claim("MOR0001.jpg").durable);
+    EXPECT_EQ(contentOf(dir + "/MOR0001.jpg"), QByteArray(aligned + c.offset, qsizetype(c.size)) + QByteArray(aligned, 10));
+  }
+  files::writeCall() = files::systemWriteCall();
+  {
+    const QString dir = testing_support::freshDir("direct-full");
+    const files::Folder folder(native(dir));
+    files::NewFile file(folder);
+    const files_testing::FailingStep full(Step::Write, ENOSPC);
+    EXPECT_FALSE(file.writeDirect(aligned, 2 * kBlock));
+    EXPECT_EQ(file.failure(), (files::Failure{Step::Write, ENOSPC}));
+  }
+  std::free(aligned);
 }
 
 TEST(NewFile, AMissingFolderIsToldAtTheFirstStep) {
