@@ -61,28 +61,28 @@ void swapRgbWords(const std::uint8_t* src, int x, int width, std::uint8_t* out) 
   }
 }
 
+// A byte shuffle of 16 bytes: `step` pixels of `bytesIn` bytes each to as
+// many of three (0x80 clears a byte).
+struct Shuffle {
+  std::uint8_t order[16];
+  int step;
+  int bytesIn;
+};
+constexpr Shuffle kSwapRgb{{2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15}, 5, 3};
+constexpr Shuffle kPackFrame{{0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, 0x80, 0x80, 0x80, 0x80}, 4, 4};
+
 #ifdef VIC_BYTE_SHUFFLE
-// One byte shuffle per 16 bytes; the word loops above take three times the
-// processor time, which showed in every page a scanner run writes. Each step
-// reads and stores 16 bytes, more than its pixels fill, so the row must go on
-// past them: the bytes past its pixels are written again by the next step or
-// the word loop. Both return the first pixel left to the word loop.
-
-__attribute__((target("ssse3"))) int swapRgbShuffled(const std::uint8_t* src, int width, std::uint8_t* out) {
-  const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+// One byte shuffle per 16 bytes; the word loops above take twice the
+// processor time, which showed in every page a scanner run writes. Each
+// step reads and stores 16 bytes, more than its pixels fill, so the row
+// must go on past them: the bytes past its pixels are written again by the
+// next step or the word loop. Returns the first pixel left to the word loop.
+__attribute__((target("ssse3"))) int shuffleRow(const std::uint8_t* src, int width, std::uint8_t* out,
+                                                 const Shuffle& shuffle) {
+  const __m128i order = _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffle.order));
   int x = 0;
-  for (; x + 6 <= width; x += 5) {
-    const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * x));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x), _mm_shuffle_epi8(in, order));
-  }
-  return x;
-}
-
-__attribute__((target("ssse3"))) int packFrameShuffled(const std::uint8_t* src, int width, std::uint8_t* out) {
-  const __m128i order = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-  int x = 0;
-  for (; x + 6 <= width; x += 4) {
-    const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * x));
+  for (; x + 6 <= width; x += shuffle.step) {
+    const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + shuffle.bytesIn * x));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x), _mm_shuffle_epi8(in, order));
   }
   return x;
@@ -94,22 +94,25 @@ bool canShuffle() {
 }
 #endif
 
+using WordLoop = void (*)(const std::uint8_t* src, int from, int width, std::uint8_t* out);
+
+void repack(const std::uint8_t* src, int width, std::uint8_t* out, [[maybe_unused]] const Shuffle& shuffle,
+            WordLoop words) {
+  int x = 0;
+#ifdef VIC_BYTE_SHUFFLE
+  if (canShuffle()) x = shuffleRow(src, width, out, shuffle);
+#endif
+  words(src, x, width, out);
+}
+
 }  // namespace
 
 void swapRgbRow(const std::uint8_t* src, int width, std::uint8_t* out) {
-  int x = 0;
-#ifdef VIC_BYTE_SHUFFLE
-  if (canShuffle()) x = swapRgbShuffled(src, width, out);
-#endif
-  swapRgbWords(src, x, width, out);
+  repack(src, width, out, kSwapRgb, swapRgbWords);
 }
 
 void packFrameRow(const std::uint8_t* src, int width, std::uint8_t* out) {
-  int x = 0;
-#ifdef VIC_BYTE_SHUFFLE
-  if (canShuffle()) x = packFrameShuffled(src, width, out);
-#endif
-  packFrameWords(src, x, width, out);
+  repack(src, width, out, kPackFrame, packFrameWords);
 }
 
 }  // namespace pictures

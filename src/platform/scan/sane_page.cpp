@@ -85,33 +85,50 @@ class PageReader {
     std::size_t received = 0;
     const int fd = device_.nonBlockingFd();
     for (;;) {
-      // Non-blocking devices are read only once they say data waits: some
-      // lose the page when read before their data is ready.
-      if (fd >= 0) observer_.waitReadable(fd);
-      if (observer_.cancelled()) return fail(PageOutcome::Cancelled);
       if (received == frame.data.size() && received < limit)
         frame.data.resize(std::min(limit, std::max(received + kChunk, 2 * received)));
-      // Once the frame is full one byte more is asked for: any the device
-      // still sends is more than it announced.
-      std::uint8_t spare = 0;
       const std::size_t room = std::min(kChunk, frame.data.size() - received);
-      int length = 0;
-      const SANE_Status status =
-          device_.read(room > 0 ? frame.data.data() + received : &spare, room > 0 ? static_cast<int>(room) : 1, length);
-      if (status == SANE_STATUS_EOF) {
+      Chunk chunk = readChunk(frame.data.data() + received, room, fd);
+      if (chunk.failed) return std::move(chunk.failed);
+      if (chunk.end) {
         frame.data.resize(received);
         return std::nullopt;
       }
-      if (status != SANE_STATUS_GOOD) return fail(outcomeOf(status), status);
-      if (length <= 0) {
-        if (fd < 0) observer_.pump();
-        continue;
-      }
-      if (static_cast<std::size_t>(length) > room) return fail(PageOutcome::BadData);
-      received += static_cast<std::size_t>(length);
+      if (chunk.length == 0) continue;
+      received += chunk.length;
       observer_.progress(index * expected + received, expected * frames);
-      if (fd < 0) observer_.pump();
     }
+  }
+
+  // One read of at most `room` bytes into `into`, once the device says data
+  // waits when it can. With no room one byte more is asked for: any the
+  // device still sends is more than it announced. A blocking device's reads
+  // let events run between them.
+  struct Chunk {
+    std::optional<PageResult> failed;
+    bool end = false;
+    std::size_t length = 0;
+  };
+  Chunk readChunk(std::uint8_t* into, std::size_t room, int fd) {
+    Chunk chunk;
+    // Some devices lose the page when read before their data is ready.
+    if (fd >= 0) observer_.waitReadable(fd);
+    if (observer_.cancelled()) {
+      chunk.failed = fail(PageOutcome::Cancelled);
+      return chunk;
+    }
+    std::uint8_t spare = 0;
+    int length = 0;
+    const SANE_Status status = device_.read(room > 0 ? into : &spare, room > 0 ? static_cast<int>(room) : 1, length);
+    if (status == SANE_STATUS_EOF) {
+      chunk.end = true;
+      return chunk;
+    }
+    if (status != SANE_STATUS_GOOD) chunk.failed = fail(outcomeOf(status), status);
+    else if (length > 0 && static_cast<std::size_t>(length) > room) chunk.failed = fail(PageOutcome::BadData);
+    else chunk.length = length > 0 ? static_cast<std::size_t>(length) : 0;
+    if (!chunk.failed && fd < 0) observer_.pump();
+    return chunk;
   }
 
   // The frame of a plain page into the stream, a band at a time, as
@@ -123,32 +140,18 @@ class PageReader {
     std::size_t received = 0, held = 0;
     const int fd = device_.nonBlockingFd();
     for (;;) {
-      if (fd >= 0) observer_.waitReadable(fd);
-      if (observer_.cancelled()) return fail(PageOutcome::Cancelled);
-      std::uint8_t spare = 0;
-      const std::size_t room = std::min({kChunk, band_.size() - held, expected - received});
-      int length = 0;
-      const SANE_Status status =
-          device_.read(room > 0 ? band_.data() + held : &spare, room > 0 ? static_cast<int>(room) : 1, length);
-      if (status == SANE_STATUS_EOF) {
-        if (received != expected) return fail(PageOutcome::BadData);
-        return std::nullopt;
-      }
-      if (status != SANE_STATUS_GOOD) return fail(outcomeOf(status), status);
-      if (length <= 0) {
-        if (fd < 0) observer_.pump();
-        continue;
-      }
-      if (static_cast<std::size_t>(length) > room) return fail(PageOutcome::BadData);
-      received += static_cast<std::size_t>(length);
-      held += static_cast<std::size_t>(length);
+      Chunk chunk = readChunk(band_.data() + held, std::min({kChunk, band_.size() - held, expected - received}), fd);
+      if (chunk.failed) return std::move(chunk.failed);
+      if (chunk.end) return received == expected ? std::nullopt : std::optional(fail(PageOutcome::BadData));
+      if (chunk.length == 0) continue;
+      received += chunk.length;
+      held += chunk.length;
       // The band is a whole number of lines, and so is the page.
       if (held == band_.size() || received == expected) {
         stream_->add(band_.data(), static_cast<int>(held / line));
         held = 0;
       }
       observer_.progress(received, expected);
-      if (fd < 0) observer_.pump();
     }
   }
 
