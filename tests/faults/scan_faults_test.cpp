@@ -95,6 +95,34 @@ class ScanFaultTest : public TwainWindowTest {
   }
 };
 
+// Played by the fault backend: SANE's test backend can hang in its own
+// cancel when its reader thread is stopped at the wrong moment.
+TEST_F(ScanFaultTest, ARunThatStopsOnItsFirstPageSaysWhy) {
+  struct Case {
+    const char* what;
+    QString page;
+    QString message;
+  };
+  const Case cases[] = {
+      {"jammed", "mid SANE_STATUS_JAMMED", "Scanning stopped: Document feeder jammed.\nNo page was saved."},
+      {"cover open", "mid SANE_STATUS_COVER_OPEN", "Scanning stopped: Scanner cover is open.\nNo page was saved."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TearDown();
+    SetUp();
+    dialogs.messages.clear();
+    storePath(path("ZENO0041.bmp"));
+    writeFile(path("ZENO0041.bmp"), "an earlier page");
+    run({c.page}, ".bmp");
+    EXPECT_EQ(files(), QStringList{"ZENO0041.bmp"});
+    EXPECT_EQ(contents(path("ZENO0041.bmp")), "an earlier page");
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].prompt, c.message);
+    EXPECT_EQ(dialogs.messages[0].title, "PAX");
+  }
+}
+
 TEST_F(ScanFaultTest, AFaultyThirdPageKeepsEveryPageBeforeIt) {
   const QString incomplete = "The scanner sent an incomplete page; it was not saved.";
   struct Case {

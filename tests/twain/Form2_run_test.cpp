@@ -258,35 +258,6 @@ TEST_F(TwainWindowTest, ARunThatCannotStartIsToldOnceAndTheSecondRunAlike) {
 
 // The scanner library answers without reading a page: the run tells why,
 // once, and keeps every earlier file.
-TEST_F(TwainWindowTest, ARunThatStopsForTheDeviceOrTheFolderSaysWhy) {
-  struct Case {
-    const char* what;
-    QString status;
-    QString message;
-  };
-  const Case cases[] = {
-      {"jammed from the first page", "SANE_STATUS_JAMMED", "Scanning stopped: Document feeder jammed.\nNo page was saved."},
-      {"cover open", "SANE_STATUS_COVER_OPEN", "Scanning stopped: Scanner cover is open.\nNo page was saved."},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    TearDown();
-    SetUp();
-    dialogs.messages.clear();
-    scanner_testing::useTestBackend({"read-status-code \"" + c.status + "\""});
-    storePath(path("ZENO0041.bmp"));
-    writeFile(path("ZENO0041.bmp"), "an earlier page");
-    app::AppState.FileExt = ".bmp";
-    chooseSource("test:0", kFeeder);
-    load().mnuCapture->trigger();
-    EXPECT_EQ(files(), QStringList{"ZENO0041.bmp"});
-    EXPECT_EQ(contents(path("ZENO0041.bmp")), "an earlier page");
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].prompt, c.message);
-    EXPECT_EQ(dialogs.messages[0].title, "PAX");
-  }
-}
-
 TEST_F(TwainWindowTest, TheFlatbedPromptNamesTheSourceAsTheSelectionListDoes) {
   chooseSource("test:0", "Flatbed");
   QString shown;
