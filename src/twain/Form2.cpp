@@ -8,6 +8,7 @@
 #include "app/settings_values.h"
 #include "devices/EZTwain.h"
 #include "platform/files/folder_of.h"
+#include "platform/pictures/page_stream.h"
 #include "platform/pictures/picture_store.h"
 #include "platform/runtime/dialogs.h"
 #include "platform/runtime/paths.h"

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/pictures/page_stream.h"
+
 namespace scan {
 
 namespace {

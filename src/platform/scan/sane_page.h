@@ -7,9 +7,12 @@
 #include <cstddef>
 #include <optional>
 
-#include "platform/pictures/page_stream.h"
 #include "platform/scan/page_memory.h"
 #include "platform/scan/sane_device.h"
+
+namespace pictures {
+class PageStream;
+}  // namespace pictures
 
 namespace scan {
 

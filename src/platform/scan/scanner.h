@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/pictures/page_stream.h"
 #include "platform/scan/image_data.h"
 
 #include "platform/window/window.h"
@@ -44,6 +43,10 @@ std::int32_t TWAIN_SetMultiTransfer(std::int32_t on);
 
 // Cancels a page being read and closes the source. 1 when a source was open.
 std::int32_t TWAIN_CloseSource();
+
+namespace pictures {
+class PageStream;
+}  // namespace pictures
 
 namespace scan {
 
