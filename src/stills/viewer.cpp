@@ -7,7 +7,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
-#include <cstring>
 
 #include "app/forms.h"
 #include "platform/pictures/sampled_rows.h"

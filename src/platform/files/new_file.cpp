@@ -119,10 +119,9 @@ bool NewFile::writeDirect(const void* data, std::size_t size) {
   if (failure_.failed()) return false;
   const int fd = fd_.get();
   const std::size_t blocks = size / kDirectBlock * kDirectBlock;
-  const int flags = blocks > 0 && reinterpret_cast<std::uintptr_t>(data) % kDirectBlock == 0 &&
-                            ::lseek(fd, 0, SEEK_CUR) % static_cast<off_t>(kDirectBlock) == 0
-                        ? ::fcntl(fd, F_GETFL)
-                        : -1;
+  const bool onBlocks = blocks > 0 && reinterpret_cast<std::uintptr_t>(data) % kDirectBlock == 0 &&
+                        ::lseek(fd, 0, SEEK_CUR) % static_cast<off_t>(kDirectBlock) == 0;
+  const int flags = onBlocks ? ::fcntl(fd, F_GETFL) : -1;
   if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_DIRECT) != 0) return write(data, size);
   auto p = static_cast<const char*>(data);
   const char* const end = p + blocks;

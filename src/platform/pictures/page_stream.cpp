@@ -65,9 +65,8 @@ std::unique_ptr<PendingPicture> PageStream::end() {
     pending_.reset();
     return nullptr;
   }
-  files::NewFile& file = *pending_->file_;
   pending_->picture_ = sampled_->image();
-  if (!file.failure().failed()) file.startWriteBack();
+  pending_->file_->startWriteBack();
   return std::move(pending_);
 }
 

@@ -9,8 +9,8 @@ SampledRows::SampledRows(int width, int height, QImage::Format format, QSize mos
     : width_(width), height_(height) {
   if (width <= 0 || height <= 0 || most.isEmpty()) return;
   factor_ = std::max((width + most.width() - 1) / most.width(), (height + most.height() - 1) / most.height());
-  const QImage probe(1, 1, format);
-  if (probe.depth() != 8 && probe.depth() != 24 && probe.depth() != 32) return;
+  const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+  if (depth != 8 && depth != 24 && depth != 32) return;
   reduced_ = QImage(std::max(1, width / factor_), std::max(1, height / factor_), format);
 }
 
