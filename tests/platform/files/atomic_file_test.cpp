@@ -107,7 +107,7 @@ TEST(MoveNoReplace, WithoutNoReplaceRenameOrLinksStillNeverReplaces) {
       {"source cannot take the name", "", true, true, false},
   };
   for (const Errors& kind : kinds) {
-    const files_testing::MissingCalls missing(kind.rename, kind.link);
+    const files_testing::FailingStep missing(files::Step::Claim, kind.rename, kind.link);
     for (const Case& c : cases) {
       SCOPED_TRACE(testing::Message() << c.what << ", errors " << kind.rename << "/" << kind.link);
       const QString dir = testing_support::freshDir("fallback");

@@ -29,31 +29,16 @@ inline int failWith(int error) {
   return -1;
 }
 
-// A file system without RENAME_NOREPLACE and without hard links.
-class MissingCalls {
- public:
-  MissingCalls(int renameError, int linkError) {
-    renameError_ = renameError;
-    linkError_ = linkError;
-    files::moveCalls() = {[](int, const char*, int, const char*) { return failWith(renameError_); },
-                          [](int, const char*, int, const char*) { return failWith(linkError_); }};
-  }
-  ~MissingCalls() { files::moveCalls() = files::systemMoveCalls(); }
-  MissingCalls(const MissingCalls&) = delete;
-  MissingCalls& operator=(const MissingCalls&) = delete;
-
- private:
-  static inline int renameError_ = 0;
-  static inline int linkError_ = 0;
-};
-
 // One step of every file write fails with `error` while this lives: Write,
-// Flush, Close, Claim (the no-replace rename, and the link after it) or
-// FlushFolder. The failing close still closes, as the kernel's does.
+// Flush, Close, Claim or FlushFolder. The failing close still closes, as the
+// kernel's does. At the Claim the no-replace rename fails with `error` and
+// the link tried after it with `linkError` (EINVAL and EPERM play a file
+// system that has neither).
 class FailingStep {
  public:
-  FailingStep(files::Step step, int error) {
+  FailingStep(files::Step step, int error, int linkError = 0) {
     error_ = error;
+    linkError_ = linkError != 0 ? linkError : error;
     switch (step) {
       case files::Step::Write:
         files::writeCall() = [](int, const void*, std::size_t) -> ssize_t { return failWith(error_); };
@@ -68,7 +53,7 @@ class FailingStep {
       case files::Step::FlushFolder: files::fileCalls().folderSync = [](int) { return failWith(error_); }; break;
       case files::Step::Claim:
         files::moveCalls() = {[](int, const char*, int, const char*) { return failWith(error_); },
-                              [](int, const char*, int, const char*) { return failWith(error_); }};
+                              [](int, const char*, int, const char*) { return failWith(linkError_); }};
         break;
       default: break;
     }
@@ -83,6 +68,7 @@ class FailingStep {
 
  private:
   static inline int error_ = 0;
+  static inline int linkError_ = 0;
 };
 
 }  // namespace files_testing

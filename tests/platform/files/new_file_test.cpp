@@ -9,7 +9,7 @@
 
 #include <QFileInfo>
 #include <cerrno>
-#include <cstdlib>
+#include <optional>
 #include <fcntl.h>
 
 #include "platform/files/file_fakes.h"
@@ -27,12 +27,8 @@ using testing_support::put;
 
 using files::Step;
 
-files::Claimed writeNew(const files::Folder& folder, const std::string& name, const QByteArray& bytes) {
-  files::NewFile file(folder);
-  file.write(bytes.constData(), std::size_t(bytes.size()));
-  return file.claim(name);
-}
-
+// Each step's failure is told with its reason; a missing folder fails the
+// first step (which FailingStep leaves alone).
 TEST(NewFile, EachFailingStepIsToldAndLeavesWhatItSays) {
   struct Case {
     Step step;
@@ -41,16 +37,18 @@ TEST(NewFile, EachFailingStepIsToldAndLeavesWhatItSays) {
   };
   const Case cases[] = {
       {Step::Write, ENOSPC, false}, {Step::Flush, EIO, false},      {Step::Claim, EACCES, false},
-      {Step::Close, EIO, true},     {Step::FlushFolder, EIO, true},
+      {Step::Close, EIO, true},     {Step::FlushFolder, EIO, true}, {Step::OpenFolder, ENOENT, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "step " << int(c.step));
     const QString dir = testing_support::freshDir("steps");
-    const files::Folder folder(native(dir));
+    const files::Folder folder(native(c.step == Step::OpenFolder ? dir + "/missing" : dir));
     files::Claimed claimed;
     {
       const files_testing::FailingStep failing(c.step, c.error);
-      claimed = writeNew(folder, "MOR0001.jpg", "picture");
+      files::NewFile file(folder);
+      file.write("picture", 7);
+      claimed = file.claim("MOR0001.jpg");
     }
     EXPECT_EQ(claimed.failure, (files::Failure{c.step, c.error}));
     EXPECT_EQ(claimed.stands, c.stands);
@@ -76,7 +74,7 @@ TEST(NewFile, DirectWritesMakeTheFileAPlainWriteMakes) {
     return ::write(fd, data, size);
   };
   constexpr std::size_t kBlock = files::kDirectBlock;
-  auto* aligned = static_cast<char*>(std::aligned_alloc(kBlock, 4 * kBlock));
+  alignas(kBlock) static char aligned[4 * kBlock];
   for (std::size_t i = 0; i < 4 * kBlock; ++i) aligned[i] = char('a' + i % 23);
   struct Case {
     const char* name;
@@ -106,44 +104,53 @@ TEST(NewFile, DirectWritesMakeTheFileAPlainWriteMakes) {
     ASSERT_TRUE(file.claim("MOR0001.jpg").durable);
     EXPECT_EQ(contentOf(dir + "/MOR0001.jpg"), QByteArray(aligned + c.offset, qsizetype(c.size)) + QByteArray(aligned, 10));
   }
-  files::writeCall() = files::systemWriteCall();
-  {
-    const QString dir = testing_support::freshDir("direct-full");
+  // Replaces the counting write call, and puts the system's back.
+  const files_testing::FailingStep full(Step::Write, ENOSPC);
+  const files::Folder folder(native(testing_support::freshDir("direct-full")));
+  files::NewFile file(folder);
+  EXPECT_FALSE(file.writeDirect(aligned, 2 * kBlock));
+  EXPECT_EQ(file.failure(), (files::Failure{Step::Write, ENOSPC}));
+}
+
+// Taken by a file, a link to a file and a dangling link alike, a name is
+// neither followed nor replaced, also where a placeholder claims it (no
+// no-replace renames or links), and the file stays a plain temporary ready
+// for the next. Its mode comes from the umask alone, never from the file a
+// link leads to.
+TEST(NewFile, ATakenNameLeavesTheFileReadyForTheNextWithTheUmasksMode) {
+  struct Case {
+    mode_t mask;
+    bool placeholder;
+  };
+  const Case cases[] = {{077, false}, {022, false}, {002, false}, {022, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::oct << c.mask << (c.placeholder ? " placeholder" : ""));
+    std::optional<files_testing::FailingStep> missing;
+    if (c.placeholder) missing.emplace(Step::Claim, EINVAL, EPERM);
+    const QString dir = testing_support::freshDir("taken");
+    ASSERT_TRUE(put(dir + "/victim.txt", "notes"));
+    ASSERT_EQ(::chmod(native(dir + "/victim.txt").c_str(), 0666), 0);
+    ASSERT_TRUE(put(dir + "/MOR0001.jpg", "earlier"));
+    ASSERT_EQ(::symlink("victim.txt", native(dir + "/MOR0002.jpg").c_str()), 0);
+    ASSERT_EQ(::symlink("nowhere", native(dir + "/MOR0003.jpg").c_str()), 0);
+    const Umask umask(c.mask);
     const files::Folder folder(native(dir));
     files::NewFile file(folder);
-    const files_testing::FailingStep full(Step::Write, ENOSPC);
-    EXPECT_FALSE(file.writeDirect(aligned, 2 * kBlock));
-    EXPECT_EQ(file.failure(), (files::Failure{Step::Write, ENOSPC}));
+    struct stat st {};
+    ASSERT_EQ(::fstat(file.fd(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~c.mask);
+    ASSERT_TRUE(file.write("picture", 7));
+    for (const char* name : {"MOR0001.jpg", "MOR0002.jpg", "MOR0003.jpg"})
+      EXPECT_EQ(file.claim(name).failure, (files::Failure{Step::Claim, EEXIST})) << name;
+    ASSERT_EQ(entries(dir).size(), 5);
+    EXPECT_TRUE(files::isTempName(entries(dir).front().toStdString()));
+    const files::Claimed claimed = file.claim("MOR0004.jpg");
+    EXPECT_TRUE(claimed.stands && claimed.durable);
+    EXPECT_EQ(contentOf(dir + "/victim.txt"), "notes");
+    EXPECT_EQ(contentOf(dir + "/MOR0001.jpg"), "earlier");
+    EXPECT_EQ(contentOf(dir + "/MOR0004.jpg"), "picture");
+    EXPECT_EQ(entries(dir), (QStringList{"MOR0001.jpg", "MOR0002.jpg", "MOR0003.jpg", "MOR0004.jpg", "victim.txt"}));
   }
-  std::free(aligned);
-}
-
-TEST(NewFile, AMissingFolderIsToldAtTheFirstStep) {
-  const files::Folder folder(native(testing_support::freshDir("gone") + "/missing"));
-  const files::Claimed claimed = writeNew(folder, "MOR0001.bmp", "x");
-  EXPECT_EQ(claimed.failure, (files::Failure{Step::OpenFolder, ENOENT}));
-  EXPECT_FALSE(claimed.stands);
-}
-
-TEST(NewFile, ATakenNameLeavesTheFileReadyForTheNext) {
-  // Taken by a file, a link to a file and a dangling link alike; none is
-  // followed or replaced.
-  const QString dir = testing_support::freshDir("taken");
-  ASSERT_TRUE(put(dir + "/victim.txt", "notes"));
-  ASSERT_TRUE(put(dir + "/MOR0001.jpg", "earlier"));
-  ASSERT_EQ(::symlink("victim.txt", native(dir + "/MOR0002.jpg").c_str()), 0);
-  ASSERT_EQ(::symlink("nowhere", native(dir + "/MOR0003.jpg").c_str()), 0);
-  const files::Folder folder(native(dir));
-  files::NewFile file(folder);
-  ASSERT_TRUE(file.write("picture", 7));
-  for (const char* name : {"MOR0001.jpg", "MOR0002.jpg", "MOR0003.jpg"})
-    EXPECT_EQ(file.claim(name).failure, (files::Failure{Step::Claim, EEXIST})) << name;
-  const files::Claimed claimed = file.claim("MOR0004.jpg");
-  EXPECT_TRUE(claimed.stands && claimed.durable);
-  EXPECT_EQ(contentOf(dir + "/victim.txt"), "notes");
-  EXPECT_EQ(contentOf(dir + "/MOR0001.jpg"), "earlier");
-  EXPECT_EQ(contentOf(dir + "/MOR0004.jpg"), "picture");
-  EXPECT_EQ(entries(dir), (QStringList{"MOR0001.jpg", "MOR0002.jpg", "MOR0003.jpg", "MOR0004.jpg", "victim.txt"}));
 }
 
 // What another writer of a shared folder puts under our temporary's name:
@@ -183,43 +190,6 @@ TEST(NewFile, ATemporarySwappedForAnotherEntryIsNeverNamedAndToldGone) {
     EXPECT_EQ(entries(dir), QStringList{"victim.txt"});
     EXPECT_EQ(contentOf(dir + "/victim.txt"), "notes");
   }
-}
-
-TEST(NewFile, ModesComeFromTheUmaskNeverFromAFileUnderTheName) {
-  const mode_t masks[] = {077, 022, 002};
-  for (mode_t mask : masks) {
-    SCOPED_TRACE(testing::Message() << std::oct << mask);
-    const QString dir = testing_support::freshDir("modes");
-    ASSERT_TRUE(put(dir + "/open.bin", "attacker's"));
-    ASSERT_EQ(::chmod(native(dir + "/open.bin").c_str(), 0666), 0);
-    ASSERT_EQ(::symlink("open.bin", native(dir + "/MOR0001.bmp").c_str()), 0);
-    const Umask umask(mask);
-    const files::Folder folder(native(dir));
-    files::NewFile file(folder);
-    struct stat st {};
-    ASSERT_EQ(::fstat(file.fd(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
-    ASSERT_TRUE(file.write("page", 4));
-    EXPECT_EQ(file.claim("MOR0001.bmp").failure.error, EEXIST);
-    EXPECT_TRUE(file.claim("MOR0002.bmp").durable);
-    EXPECT_EQ(contentOf(dir + "/open.bin"), "attacker's");
-  }
-}
-
-TEST(NewFile, WithoutNoReplaceRenamesTheNameIsClaimedByAPlaceholder) {
-  const files_testing::MissingCalls missing(EINVAL, EPERM);
-  const QString dir = testing_support::freshDir("fallback");
-  ASSERT_EQ(::symlink("nowhere", native(dir + "/MOR0001.pdf").c_str()), 0);
-  const files::Folder folder(native(dir));
-  files::NewFile file(folder);
-  ASSERT_TRUE(file.write("%PDF", 4));
-  EXPECT_EQ(file.claim("MOR0001.pdf").failure.error, EEXIST);
-  // Back to a plain temporary between the tries.
-  ASSERT_EQ(entries(dir).size(), 2);
-  EXPECT_TRUE(files::isTempName(entries(dir).front().toStdString()));
-  EXPECT_TRUE(file.claim("MOR0002.pdf").durable);
-  EXPECT_EQ(entries(dir), (QStringList{"MOR0001.pdf", "MOR0002.pdf"}));
-  EXPECT_EQ(contentOf(dir + "/MOR0002.pdf"), "%PDF");
 }
 
 // Whole when the content starts with "whole".

@@ -58,13 +58,7 @@ TEST(PageStream, BandsMakeTheFileTheWholePageMakes) {
     const auto streamed = pending->finish(native(dir + "/streamed.bmp"));
     EXPECT_TRUE(streamed.saved());
 
-    pictures::Page page;
-    page.pixels = pixels;
-    page.width = c.width;
-    page.height = c.height;
-    page.channels = c.channels;
-    page.xDpi = 300;
-    page.yDpi = 150;
+    const pictures::Page page{pixels, c.width, c.height, c.channels, 300, 150, false, false, {}};
     const auto whole = pictures::storePicture(page, native(dir + "/whole.bmp"), Format::Bmp);
     ASSERT_TRUE(whole.saved());
     EXPECT_EQ(contentOf(dir + "/streamed.bmp"), contentOf(dir + "/whole.bmp"));
