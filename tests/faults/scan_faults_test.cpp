@@ -66,66 +66,7 @@ class ScanFaultTest : public TwainWindowTest {
   // Pages under their names. The temporaries are left out: a bitmap page's
   // is there while the page is read, before the page ahead of it is named.
   qsizetype pagesNamed() const { return files().filter(QRegularExpression("^ZENO")).size(); }
-  // A feeder's page is written on a thread of its own while the next one is
-  // read, so which page a fault armed between pages reaches first depends
-  // on that thread's timing. Whichever it is, the run must stop there: the
-  // pages before it stand whole under their names (with `stands`, it and the
-  // page after it stand too, not durable), and the message names it first
-  // with the reason and counts exactly the pages before it. Answers the
-  // first page lost.
-  int expectStoppedAtFirstLost(const QString& ext, const QString& reason, bool stands = false) {
-    const QStringList names = files();
-    int firstMissing = 42;
-    while (names.contains("ZENO" + rt::Format0000(firstMissing) + ext)) ++firstMissing;
-    const int firstLost = stands ? firstMissing - 2 : firstMissing;
-    EXPECT_GE(firstLost, 43);
-    EXPECT_EQ(names, numbered(42, firstMissing - 1, ext));
-    for (const QString& name : names) EXPECT_EQ(sizeIn(path(name)), kFaultPage) << name.toStdString();
-    if (dialogs.messages.size() != 1u) {
-      ADD_FAILURE() << dialogs.messages.size() << " messages";
-      return firstLost;
-    }
-    const QString& told = dialogs.messages[0].prompt;
-    const QString lost = path("ZENO" + rt::Format0000(firstLost) + ext);
-    EXPECT_TRUE(told.startsWith("Scanning stopped: Cannot write " + lost + ": " + reason)) << told.toStdString();
-    const int saved = firstLost - 42;
-    EXPECT_TRUE(told.contains((saved == 1 ? QString("1 page was saved") : QString::number(saved) + " pages were saved") +
-                              ", the last as " + path("ZENO" + rt::Format0000(firstLost - 1) + ext)))
-        << told.toStdString();
-    EXPECT_TRUE(told.endsWith("The page read last could not be saved; scan it again.")) << told.toStdString();
-    EXPECT_EQ(told.contains("the file stands under that name"), stands) << told.toStdString();
-    EXPECT_EQ(app::AppState.ScreenMode, 1);
-    return firstLost;
-  }
 };
-
-// Played by the fault backend: SANE's test backend can hang in its own
-// cancel when its reader thread is stopped at the wrong moment.
-TEST_F(ScanFaultTest, ARunThatStopsOnItsFirstPageSaysWhy) {
-  struct Case {
-    const char* what;
-    QString page;
-    QString message;
-  };
-  const Case cases[] = {
-      {"jammed", "mid SANE_STATUS_JAMMED", "Scanning stopped: Document feeder jammed.\nNo page was saved."},
-      {"cover open", "mid SANE_STATUS_COVER_OPEN", "Scanning stopped: Scanner cover is open.\nNo page was saved."},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    TearDown();
-    SetUp();
-    dialogs.messages.clear();
-    storePath(path("ZENO0041.bmp"));
-    writeFile(path("ZENO0041.bmp"), "an earlier page");
-    run({c.page}, ".bmp");
-    EXPECT_EQ(files(), QStringList{"ZENO0041.bmp"});
-    EXPECT_EQ(contents(path("ZENO0041.bmp")), "an earlier page");
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].prompt, c.message);
-    EXPECT_EQ(dialogs.messages[0].title, "PAX");
-  }
-}
 
 TEST_F(ScanFaultTest, AFaultyThirdPageKeepsEveryPageBeforeIt) {
   const QString incomplete = "The scanner sent an incomplete page; it was not saved.";
@@ -209,114 +150,129 @@ TEST_F(ScanFaultTest, APagesNameClaimedDuringTheScanStaysItsOwnersAndThePageTake
   }
 }
 
+// A page's write fails from the moment two pages are on disk: the disk
+// fills, the file size limit is reached half-way through a page, or one step
+// of the write fails. A feeder's page is written on a thread of its own
+// while the next one is read, so which page the fault reaches first depends
+// on that thread's timing. Whichever it is, the run stops there: the pages
+// before it stand whole under their names (with `stands`, it and the page
+// after it stand too, not durable), nothing partial is left, and the message
+// names it first with the reason and counts exactly the pages before it.
 TEST_F(ScanFaultTest, ADiskFullHalfWayThroughAPageEndsTheRunWithNothingPartial) {
   // Less than a page takes in any format.
   const qint64 kRoom = 64;
-  enum Kind { FullDisk, SizeLimit };
-  for (const Kind kind : {FullDisk, SizeLimit}) {
-    for (const QString ext : {".bmp", ".jpg", ".pdf"}) {
-      SCOPED_TRACE(ext.toStdString() + (kind == FullDisk ? " full disk" : " file size limit"));
+  enum Kind { FullDisk, SizeLimit, FailingStep };
+  struct Case {
+    Kind kind;
+    files::Step step;
+    int error;
+    int lastLost;  // the first page lost is 43, or up to this one where a write
+                   // under way when the fault comes may get through
+    bool stands;   // it and the page after it stand, not durable
+  };
+  const Case cases[] = {{FullDisk, files::Step::Write, ENOSPC, 44, false},
+                        {SizeLimit, files::Step::Write, EFBIG, 44, false},
+                        {FailingStep, files::Step::Write, ENOSPC, 44, false},
+                        {FailingStep, files::Step::Flush, EIO, 43, false},
+                        {FailingStep, files::Step::Claim, EACCES, 43, false},
+                        {FailingStep, files::Step::Close, EIO, 43, true},
+                        {FailingStep, files::Step::FlushFolder, EIO, 43, true}};
+  for (const QString ext : {".bmp", ".jpg", ".pdf"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(ext.toStdString() + " kind " + std::to_string(c.kind) + " step " + std::to_string(int(c.step)));
       TearDown();
       SetUp();
       dialogs.messages.clear();
       storePath(path("ZENO0041" + ext));
-      if (kind == FullDisk) {
-        // The disk fills once the first page is named and the second is on
-        // its way: the run yields between pages.
-        std::optional<faults::DiskFull> full;
-        QTimer fill;
-        QObject::connect(&fill, &QTimer::timeout, [&] {
-          if (pagesNamed() == 1 && !full) full.emplace(kRoom);
-        });
-        fill.start(0);
-        run(plan("ok"), ext);
-      } else {
+      // Armed once the first page is named and the second is on its way:
+      // the run yields between pages.
+      std::optional<faults::DiskFull> full;
+      std::optional<files_testing::FailingStep> failing;
+      QTimer arm;
+      QObject::connect(&arm, &QTimer::timeout, [&] {
+        if (pagesNamed() != 1 || full || failing) return;
+        if (c.kind == FullDisk) full.emplace(kRoom);
+        if (c.kind == FailingStep) failing.emplace(c.step, c.error);
+      });
+      arm.start(0);
+      {
         faults::FileSizeLimit room(RLIM_INFINITY);  // put back after the backend lowers it
-        run(plan("fill " + QString::number(kRoom)), ext);
+        run(plan(c.kind == SizeLimit ? "fill " + QString::number(kRoom) : "ok"), ext);
       }
+      arm.stop();
+      failing.reset();
+      full.reset();
       EXPECT_TRUE(faults::leftoverTemps(dir).isEmpty());
-      const int firstLost = expectStoppedAtFirstLost(ext, kind == FullDisk ? "No space left on device" : "File too large");
-      EXPECT_LE(firstLost, 44);
+      const QStringList names = files();
+      int firstMissing = 42;
+      while (names.contains("ZENO" + rt::Format0000(firstMissing) + ext)) ++firstMissing;
+      const int firstLost = c.stands ? firstMissing - 2 : firstMissing;
+      EXPECT_GE(firstLost, 43);
+      EXPECT_LE(firstLost, c.lastLost);
+      EXPECT_EQ(names, numbered(42, firstMissing - 1, ext));
+      for (const QString& name : names) EXPECT_EQ(sizeIn(path(name)), kFaultPage) << name.toStdString();
+      ASSERT_EQ(dialogs.messages.size(), 1u);
+      const QString told = dialogs.messages[0].prompt;
+      const QString lost = path("ZENO" + rt::Format0000(firstLost) + ext);
+      EXPECT_TRUE(told.startsWith("Scanning stopped: Cannot write " + lost + ": " + rt::SystemReason(c.error)))
+          << told.toStdString();
+      const int saved = firstLost - 42;
+      EXPECT_TRUE(told.contains((saved == 1 ? QString("1 page was saved") : QString::number(saved) + " pages were saved") +
+                                ", the last as " + path("ZENO" + rt::Format0000(firstLost - 1) + ext)))
+          << told.toStdString();
+      EXPECT_TRUE(told.endsWith("The page read last could not be saved; scan it again.")) << told.toStdString();
+      EXPECT_EQ(told.contains("the file stands under that name"), c.stands) << told.toStdString();
+      EXPECT_EQ(app::AppState.ScreenMode, 1);
       unload();
       EXPECT_EQ(storedPath(), path("ZENO" + rt::Format0000(firstLost - 1) + ext));
     }
   }
 }
 
-// Each step of a page's write fails in turn, from the moment two pages are
-// on disk (the second still on its way while the third is read): the run
-// stops naming the first file lost and the reason, counts only the pages
-// that reached the medium, and says what stands on disk.
-TEST_F(ScanFaultTest, EachFailingStepOfAPagesWriteEndsTheRunSayingWhatStands) {
-  struct Case {
-    files::Step step;
-    int error;
-    int firstLost;  // the first page not saved (a write under way when the
-                    // fault comes may get through, and the next page is lost)
-    bool stands;    // it and the page after it stand, not durable
-  };
-  const Case cases[] = {{files::Step::Write, ENOSPC, 44, false},
-                        {files::Step::Flush, EIO, 43, false},
-                        {files::Step::Claim, EACCES, 43, false},
-                        {files::Step::Close, EIO, 43, true},
-                        {files::Step::FlushFolder, EIO, 43, true}};
-  for (const QString ext : {".bmp", ".jpg"}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(ext.toStdString() + " step " + std::to_string(int(c.step)));
-      TearDown();
-      SetUp();
-      dialogs.messages.clear();
-      storePath(path("ZENO0041" + ext));
-      std::optional<files_testing::FailingStep> failing;
-      QTimer arm;
-      QObject::connect(&arm, &QTimer::timeout, [&] {
-        if (pagesNamed() == 1 && !failing) failing.emplace(c.step, c.error);
-      });
-      arm.start(0);
-      run(plan("ok"), ext);
-      arm.stop();
-      failing.reset();
-      const int firstLost = expectStoppedAtFirstLost(ext, rt::SystemReason(c.error), c.stands);
-      if (c.step == files::Step::Write) EXPECT_TRUE(firstLost == 43 || firstLost == 44) << firstLost;
-      else EXPECT_EQ(firstLost, c.firstLost);
-      unload();
-    }
-  }
-}
-
-TEST_F(ScanFaultTest, AFolderThatCannotBeWrittenIsNamedAndThePageAskedForAgain) {
-  enum Kind { ReadOnly, Missing };
+// A run that saves no page says why and keeps the page already there: the
+// folder cannot be written, or the first page fails (played by the fault
+// backend: SANE's test backend can hang in its own cancel when its reader
+// thread is stopped at the wrong moment).
+TEST_F(ScanFaultTest, ARunThatSavesNoPageSaysWhyAndKeepsTheEarlierPage) {
+  enum Kind { ReadOnly, Missing, FirstPageFails };
   struct Case {
     const char* what;
     Kind kind;
     QString reason;
+    QStringList pages = {"ok", "ok"};
+    QString ext = ".jpg";
   };
   const Case cases[] = {{"read-only", ReadOnly, "Permission denied"},
-                        {"missing", Missing, "No such file or directory"}};
+                        {"missing", Missing, "No such file or directory"},
+                        {"jammed", FirstPageFails, "Document feeder jammed", {"mid SANE_STATUS_JAMMED"}, ".bmp"},
+                        {"cover open", FirstPageFails, "Scanner cover is open", {"mid SANE_STATUS_COVER_OPEN"}, ".bmp"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TearDown();
     SetUp();
     dialogs.messages.clear();
-    writeFile(path("ZENO0041.jpg"), "an earlier page");
+    const QString earlier = "ZENO0041" + c.ext;
+    writeFile(path(earlier), "an earlier page");
     const QString folder = c.kind == Missing ? dir + "/gone" : dir;
-    storePath(folder + "/ZENO0041.jpg");
+    storePath(folder + "/" + earlier);
     if (c.kind == ReadOnly) {
       ASSERT_EQ(::chmod(QFile::encodeName(dir).constData(), 0555), 0);
     }
     {
       faults::PermissionsApply asUser;
-      run({"ok", "ok"}, ".jpg");
+      run(c.pages, c.ext);
     }
     ::chmod(QFile::encodeName(dir).constData(), 0755);
-    EXPECT_EQ(files(), QStringList{"ZENO0041.jpg"});
-    EXPECT_EQ(contents(path("ZENO0041.jpg")), "an earlier page");
+    EXPECT_EQ(files(), QStringList{earlier});
+    EXPECT_EQ(contents(path(earlier)), "an earlier page");
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].prompt, "Scanning stopped: Cannot write " + folder + "/ZENO0042.jpg: " + c.reason +
-                                              ".\nNo page was saved.\nThe page read last could not be saved; "
-                                              "scan it again.");
+    // A page read but not written is asked for again.
+    const QString cause = c.kind == FirstPageFails ? c.reason : "Cannot write " + folder + "/ZENO0042.jpg: " + c.reason;
+    const QString again = c.kind == FirstPageFails ? "" : "\nThe page read last could not be saved; scan it again.";
+    EXPECT_EQ(dialogs.messages[0].prompt, "Scanning stopped: " + cause + ".\nNo page was saved." + again);
+    EXPECT_EQ(dialogs.messages[0].title, "PAX");
     unload();
-    EXPECT_EQ(storedPath(), folder + "/ZENO0041.jpg");
+    EXPECT_EQ(storedPath(), folder + "/" + earlier);
   }
 }
 
