@@ -33,17 +33,16 @@ struct Case {
   pictures::Format format;
   const char* extension;
   Point point;
-  int signal;
 };
 
 const Case kCases[] = {
-    {"page, killed during the JPEG", true, pictures::Format::Jpeg, ".jpg", Point::DuringWrite, SIGXFSZ},
-    {"page, killed before the name", true, pictures::Format::Pdf, ".pdf", Point::BeforeName, SIGKILL},
-    {"page, killed after the name", true, pictures::Format::Jpeg, ".jpg", Point::AfterName, SIGKILL},
-    {"frame, killed during the PDF", false, pictures::Format::Pdf, ".pdf", Point::DuringWrite, SIGXFSZ},
-    {"frame, killed during the bitmap", false, pictures::Format::Bmp, ".bmp", Point::DuringWrite, SIGXFSZ},
-    {"frame, killed before the name", false, pictures::Format::Jpeg, ".jpg", Point::BeforeName, SIGKILL},
-    {"frame, killed after the name", false, pictures::Format::Pdf, ".pdf", Point::AfterName, SIGKILL},
+    {"page, killed during the JPEG", true, pictures::Format::Jpeg, ".jpg", Point::DuringWrite},
+    {"page, killed before the name", true, pictures::Format::Pdf, ".pdf", Point::BeforeName},
+    {"page, killed after the name", true, pictures::Format::Jpeg, ".jpg", Point::AfterName},
+    {"frame, killed during the PDF", false, pictures::Format::Pdf, ".pdf", Point::DuringWrite},
+    {"frame, killed during the bitmap", false, pictures::Format::Bmp, ".bmp", Point::DuringWrite},
+    {"frame, killed before the name", false, pictures::Format::Jpeg, ".jpg", Point::BeforeName},
+    {"frame, killed after the name", false, pictures::Format::Pdf, ".pdf", Point::AfterName},
 };
 
 // Pictures taken before, the way the program leaves them.
@@ -69,14 +68,9 @@ pictures::Picture pictureOf(const Case& c, const QImage& frame) {
 // In a child process: one picture's steps up to `c.point`, where it dies.
 [[noreturn]] void writeUntilKilled(const Case& c, const QString& dir, const QImage& frame) {
   const std::string target = native(dir + "/ZENO0042" + c.extension);
-  if (c.point == Point::DuringWrite) {
-    // The file outgrows this limit half-way, which kills the process.
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = 4096;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, SIG_DFL);
-  }
+  // During the write the file outgrows this limit half-way, which kills the process.
+  const faults::FileSizeLimit limit(c.point == Point::DuringWrite ? 4096 : RLIM_INFINITY);
+  std::signal(SIGXFSZ, SIG_DFL);
   pictures::PendingPicture pending(pictureOf(c, frame), native(dir), c.format);
   if (c.point == Point::BeforeName) std::raise(SIGKILL);
   if (!pending.finish(target).saved()) _exit(1);
@@ -98,7 +92,7 @@ TEST(CrashPoints, EarlierPicturesStayAndAFinalNameHoldsAWholePictureOrNothing) {
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status)) << "exited with " << WEXITSTATUS(status);
-    EXPECT_EQ(WTERMSIG(status), c.signal);
+    EXPECT_EQ(WTERMSIG(status), c.point == Point::DuringWrite ? SIGXFSZ : SIGKILL);
 
     faults::Snapshot now = snapshot(dir);
     const QStringList temps = faults::leftoverTemps(dir);
@@ -119,37 +113,26 @@ TEST(CrashPoints, EarlierPicturesStayAndAFinalNameHoldsAWholePictureOrNothing) {
 // A crash between the placeholder and the rename, on a file system without
 // no-replace renames and links: the empty name and the whole picture in its
 // pending temporary. The next write into the folder finishes it; a cut-off
-// one, or one whose name took other content, stays as it is.
+// one stays as it is.
 TEST(CrashPoints, APictureLeftBehindItsPlaceholderIsFinishedByTheNextWrite) {
-  struct Recovery {
-    const char* what;
-    bool whole;
-    QByteArray underName;
-    bool finished;
-  };
-  const Recovery cases[] = {
-      {"whole, placeholder empty", true, "", true},
-      {"cut off", false, "", false},
-      {"name holds another file", true, "other", false},
-  };
-  for (const Recovery& r : cases) {
-    SCOPED_TRACE(r.what);
+  for (const bool whole : {true, false}) {
+    SCOPED_TRACE(whole ? "whole" : "cut off");
     const QString dir = testing_support::freshDir("placeholder");
     const QString probe = testing_support::freshDir("probe") + "/whole.jpg";
     ASSERT_TRUE(
         pictures::storePicture(pictures::Frame{faults::busyPicture(320, 240, 7)}, native(probe), pictures::Format::Jpeg)
             .saved());
     QByteArray picture = faults::contentOf(probe);
-    if (!r.whole) picture.chop(100);
+    if (!whole) picture.chop(100);
     const QString pending = dir + "/.vic-Ab12Cd.ZENO0042.jpg";
     ASSERT_TRUE(faults::writeFile(pending, picture));
-    ASSERT_TRUE(faults::writeFile(dir + "/ZENO0042.jpg", r.underName));
+    ASSERT_TRUE(faults::writeFile(dir + "/ZENO0042.jpg", ""));
 
     ASSERT_TRUE(pictures::storePicture(pictures::Frame{faults::busyPicture(32, 24, 8)}, native(dir + "/ZENO0043.jpg"),
                                        pictures::Format::Jpeg)
                     .saved());
-    EXPECT_EQ(faults::contentOf(dir + "/ZENO0042.jpg"), r.finished ? picture : r.underName);
-    EXPECT_EQ(QFile::exists(pending), !r.finished);
+    EXPECT_EQ(faults::contentOf(dir + "/ZENO0042.jpg"), whole ? picture : QByteArray());
+    EXPECT_EQ(QFile::exists(pending), !whole);
   }
 }
 
