@@ -5,12 +5,12 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
 
+#include "../platform/capture/capture_test_util.h"
 #include "../platform/capture/pattern_catalog.h"
 #include "../twain/twain_fixture.h"
 #include "app/Public.h"
@@ -25,11 +25,9 @@
 namespace faults {
 namespace {
 
-constexpr long kFuseMagic = 0x65735546;
-
 bool isFuse(const QString& folder) {
   struct statfs st {};
-  return ::statfs(QFile::encodeName(folder).constData(), &st) == 0 && st.f_type == kFuseMagic;
+  return ::statfs(QFile::encodeName(folder).constData(), &st) == 0 && st.f_type == 0x65735546;  // FUSE_SUPER_MAGIC
 }
 
 // The failing file system over `backing`, mounted at `mountPoint` for the
@@ -51,8 +49,6 @@ class EioMount {
     if (!helper_.waitForFinished(5000)) helper_.kill();
     helper_.waitForFinished();
   }
-  EioMount(const EioMount&) = delete;
-  EioMount& operator=(const EioMount&) = delete;
   bool mounted() const { return isFuse(mountPoint_); }
   QString helperOutput() { return QString::fromLocal8Bit(helper_.readAllStandardError()); }
 
@@ -87,8 +83,7 @@ class FuseFaultTest : public twain_testing::TwainWindowTest {
       auto* window = dynamic_cast<capture::CaptureWindow*>(win::widgetOf(app::AppState.hCapWnd));
       return window && !window->newestFrame().isNull();
     };
-    for (QDeadlineTimer deadline(10000); !frameIn() && !deadline.hasExpired();) testing_support::settle();
-    EXPECT_TRUE(frameIn()) << "no frame";
+    EXPECT_TRUE(capture_test::runUntil(frameIn, 10000)) << "no frame";
     app::AppState.FilePath = path;
     app::AppState.FileExt = path.right(4);
     app::AppState.FileCounter = path.right(8).left(4);
@@ -108,40 +103,31 @@ class FuseFaultTest : public twain_testing::TwainWindowTest {
   QString backing, mountPoint;
 };
 
-// The reason is the file system's own; %1 stands for the folder.
 TEST_F(FuseFaultTest, APictureWhoseFlushFailsIsNeverCalledSaved) {
+  // The reason is the file system's own; %1 stands for the folder, %2 for the extension.
   const QString eio = rt::SystemReason(EIO);
+  const QString liveTold = "Problem saving frame\n%1/MOR0001%2: " + eio;
   // Page 2 is read while page 1 is written; both are lost, both are named.
-  const QString scanStopped = "Scanning stopped: Cannot write %1/ZENO0042%2: " + eio + ". Cannot write %1/ZENO0043%2: " +
-                              eio + ".\nNo page was saved.\nThe page meant for %1/ZENO0042%2 could not be saved; scan it "
-                              "again.\nThe page read last could not be saved; scan it again.";
-  struct Case {
-    const char* what;
-    bool scanner;
-    QString ext;
-    QString told;
-  };
-  const Case cases[] = {
-      {"live window, BMP", false, ".bmp", "Problem saving frame\n%1/MOR0001%2: " + eio},
-      {"live window, JPEG", false, ".jpg", "Problem saving frame\n%1/MOR0001%2: " + eio},
-      {"scanner window, BMP", true, ".bmp", scanStopped},
-      {"scanner window, JPEG", true, ".jpg", scanStopped},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    TearDown();
-    SetUp();
-    EioMount mount(backing, mountPoint);
-    ASSERT_TRUE(mount.mounted()) << mount.helperOutput().toStdString();
-    if (c.scanner) {
-      scanPage(mountPoint + "/ZENO0041" + c.ext);
-    } else {
-      const QString status = captureLive(mountPoint + "/MOR0000" + c.ext);
-      EXPECT_EQ(app::form1->StatusBar->currentMessage(), status);
+  const QString scanTold = "Scanning stopped: Cannot write %1/ZENO0042%2: " + eio + ". Cannot write %1/ZENO0043%2: " +
+                           eio + ".\nNo page was saved.\nThe page meant for %1/ZENO0042%2 could not be saved; scan it "
+                           "again.\nThe page read last could not be saved; scan it again.";
+  for (const bool scanner : {false, true}) {
+    for (const QString ext : {".bmp", ".jpg"}) {
+      SCOPED_TRACE(std::string(scanner ? "scanner window " : "live window ") + ext.toStdString());
+      TearDown();
+      SetUp();
+      EioMount mount(backing, mountPoint);
+      ASSERT_TRUE(mount.mounted()) << mount.helperOutput().toStdString();
+      if (scanner) {
+        scanPage(mountPoint + "/ZENO0041" + ext);
+      } else {
+        const QString status = captureLive(mountPoint + "/MOR0000" + ext);
+        EXPECT_EQ(app::form1->StatusBar->currentMessage(), status);
+      }
+      ASSERT_EQ(dialogs.messages.size(), 1u);
+      EXPECT_EQ(dialogs.messages[0].prompt, (scanner ? scanTold : liveTold).arg(mountPoint, ext));
+      EXPECT_EQ(snapshot(backing), Snapshot{});
     }
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].prompt, c.told.arg(mountPoint, c.ext));
-    EXPECT_EQ(snapshot(backing), Snapshot{});
   }
 }
 

@@ -144,26 +144,11 @@ TEST_F(LiveFaultTest, ADiskFullDuringTheCaptureWritesNothing) {
   }
 }
 
-// Writes its frame as the capture window does, through the picture store.
-class StoringCaptureWindow : public QWidget, public win::MessageTarget {
- public:
-  explicit StoringCaptureWindow(QWidget* parent) : QWidget(parent) {}
-  win::LRESULT windowProc(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) override {
-    if (msg == capture::WM_CAP_DRIVER_CONNECT) return 1;
-    if (msg != capture::WM_CAP_FILE_SAVEDIBA) return 0;
-    return capture::answerSave(pictures::Frame{frame()}, wParam, lParam);
-  }
-  static QImage frame() { return busyPicture(320, 240, 7); }
-};
-
 // Each step of the write fails in turn. Only a file whose data and name
 // reached the medium is "Saved"; a file that stands but may not have
 // reached it is shown and said to be at risk; otherwise nothing is left.
 TEST_F(LiveFaultTest, EachFailingStepOfTheWriteIsToldWithWhatStandsOnDisk) {
-  live::setCaptureWindowFactory([](const char*, std::int32_t, int, int, int, int, win::HWND parent, std::int32_t) {
-    return win::handleOf(new StoringCaptureWindow(win::widgetOf(parent)));
-  });
-  app::form1.Show();
+  showLive();
   struct Case {
     files::Step step;
     int error;
