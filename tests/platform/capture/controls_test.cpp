@@ -46,9 +46,6 @@ struct ControlsTest : DialogTest {
     for (const auto& [id, v] : expected)
       EXPECT_EQ(value(id), v) << when << ": " << reinterpret_cast<const char*>(camera.control(id)->query.name);
   }
-  int source(const std::function<void(QDialog&)>& steps, int answer = QDialog::Accepted) {
-    return runDialog(WM_CAP_DLG_VIDEOSOURCE, steps, answer);
-  }
   template <class W = QWidget>
   static W* control(QDialog& dialog, const QString& name) {
     return child<W>(dialog, "control:" + name);
@@ -61,19 +58,10 @@ struct ControlsTest : DialogTest {
     control<QSlider>(dialog, name)->setValue(position);
   }
   static bool enabled(QDialog& dialog, const QString& name) { return control(dialog, name)->isEnabled(); }
-
-  // The live window leaves for the scanner window and comes back: a new
-  // capture window, connected again.
-  void tripToScanner() {
-    win::DestroyWindow(hwnd);
-    testing_support::settle();
-    hwnd = capCreateCaptureWindowA("Capture", win::WS_CHILD | win::WS_VISIBLE, 0, 0, 320, 240, win::handleOf(&host), 0);
-    ASSERT_TRUE(connect());
-  }
 };
 
 TEST_F(ControlsTest, ChangesActAtOnceAndCancelPutsThemBack) {
-  const int answer = source(
+  const int answer = runDialog(WM_CAP_DLG_VIDEOSOURCE,
       [&](QDialog& dialog) {
         slide(dialog, "Brightness", 200);
         EXPECT_EQ(value(kBrightness), 200);  // before OK
@@ -94,7 +82,7 @@ TEST_F(ControlsTest, SlidersKeepToTheStepsAndDefaultsSetEveryControl) {
   camera.control(kBrightness)->value = 10;
   camera.control(kAutoFocus)->value = 0;
   camera.control(kAutoExposure)->value = 1;
-  source([&](QDialog& dialog) {
+  runDialog(WM_CAP_DLG_VIDEOSOURCE, [&](QDialog& dialog) {
     EXPECT_EQ(control<QSlider>(dialog, "Focus, Absolute")->maximum(), 50);  // 0..250 in steps of 5
     slide(dialog, "Focus, Absolute", 7);
     EXPECT_EQ(value(kFocus), 35);
@@ -109,7 +97,7 @@ TEST_F(ControlsTest, SlidersKeepToTheStepsAndDefaultsSetEveryControl) {
 }
 
 TEST_F(ControlsTest, AControlIsDisabledWhileItsAutomaticModeIsOn) {
-  source([&](QDialog& dialog) {
+  runDialog(WM_CAP_DLG_VIDEOSOURCE, [&](QDialog& dialog) {
     EXPECT_TRUE(enabled(dialog, "Brightness"));
     for (const char* governed : {kTemperatureName, kExposureName, "Focus, Absolute"})
       EXPECT_FALSE(enabled(dialog, governed)) << governed;
@@ -133,7 +121,7 @@ TEST_F(ControlsTest, AControlIsDisabledWhileItsAutomaticModeIsOn) {
 }
 
 TEST_F(ControlsTest, ValuesAreKeptAndPutBackAtEveryOpen) {
-  source([&](QDialog& dialog) {
+  runDialog(WM_CAP_DLG_VIDEOSOURCE, [&](QDialog& dialog) {
     slide(dialog, "Brightness", 200);
     tick(dialog, "Focus, Auto", false);
     slide(dialog, "Focus, Absolute", 20);  // 100
@@ -153,8 +141,11 @@ TEST_F(ControlsTest, ValuesAreKeptAndPutBackAtEveryOpen) {
   ASSERT_TRUE(connect());
   expectValues(kept, "start-up");
 
+  // The live window leaves for the scanner window and comes back: a new capture window.
   reset();
-  tripToScanner();
+  closeWindow();
+  openWindow();
+  ASSERT_TRUE(connect());
   expectValues(kept, "back from the scanner window");
 
   camera.unplug();
@@ -166,7 +157,7 @@ TEST_F(ControlsTest, ValuesAreKeptAndPutBackAtEveryOpen) {
 }
 
 TEST_F(ControlsTest, AValueWhoseControlChangedIsDropped) {
-  source([&](QDialog& dialog) {
+  runDialog(WM_CAP_DLG_VIDEOSOURCE, [&](QDialog& dialog) {
     slide(dialog, "Brightness", 200);
     tick(dialog, "White Balance, Auto", false);
   });
@@ -180,20 +171,6 @@ TEST_F(ControlsTest, AValueWhoseControlChangedIsDropped) {
   expectValues({{kBrightness, 0}, {kAutoWhite, 1}});
   EXPECT_EQ(camera.sets, setsBefore);  // the rest was already as stored
   EXPECT_TRUE(Recorder::errors.empty());
-}
-
-TEST_F(ControlsTest, TheTestPatternKeepsItsControlsToo) {
-  use(kTestPatternKey);
-  send(WM_CAP_DRIVER_DISCONNECT);
-  ASSERT_TRUE(connect());
-  source([&](QDialog& dialog) {
-    choose(dialog, "Pattern", "Grey ramp");
-    slide(dialog, "Brightness", -30 + 100);
-  });
-  tripToScanner();
-  const std::vector<Control> controls = window()->device()->controls();
-  EXPECT_EQ(controls[0].value, int(Pattern::GreyRamp));
-  EXPECT_EQ(controls[1].value, -30);
 }
 
 }  // namespace

@@ -103,6 +103,13 @@ TEST_F(DialogTest, SourceDialogSetsThePatternsControls) {
   };
   EXPECT_EQ(send(WM_CAP_DLG_VIDEOSOURCE), 0);
   EXPECT_EQ(window()->device()->controls()[1].value, -40);
+
+  // Kept for the pattern too: a new window puts them back.
+  closeWindow();
+  openWindow();
+  ASSERT_TRUE(connect());
+  EXPECT_EQ(window()->device()->controls()[0].value, int(Pattern::GreyRamp));
+  EXPECT_EQ(window()->device()->controls()[1].value, -40);
 }
 
 TEST_F(DialogTest, SourceDialogSwitchesTheDeviceAndRemembersIt) {
@@ -173,19 +180,20 @@ TEST_F(DialogTest, ACamerasJpegIsKeptAsItIsUnlessTurnedOff) {
   use(kCameraKey);
   ASSERT_TRUE(connect());
   EXPECT_FALSE(window()->cameraJpeg().has_value());  // YUYV frames: nothing to keep
+  // `keep`: the box to tick or not, nothing where it must be hidden; it shows the kept choice, on by default.
   auto chooseFormat = [&](const QString& format, std::optional<bool> keep) {
-    dialogs.onModal = [&, format, keep](QDialog& dialog) {
+    runDialog(WM_CAP_DLG_VIDEOFORMAT, [&](QDialog& dialog) {
       auto* box = child<QCheckBox>(dialog, "keepJpeg");
       pick(child<QComboBox>(dialog, "pixelFormat"), format);
       EXPECT_EQ(box->isHidden(), !keep.has_value()) << format.toStdString();
-      if (keep) box->setChecked(*keep);
-      return int(QDialog::Accepted);
-    };
-    send(WM_CAP_DLG_VIDEOFORMAT);
+      if (!keep) return;
+      EXPECT_TRUE(box->isChecked());
+      box->setChecked(*keep);
+    });
   };
   chooseFormat("YUYV - YUYV format", std::nullopt);
   chooseFormat("MJPG - MJPG format", true);
-  EXPECT_TRUE(keepsCameraJpeg(kCameraKey));  // on by default
+  EXPECT_TRUE(keepsCameraJpeg(kCameraKey));
 
   const capture_test::Bytes frame = capture_test::cameraFrame({640, 480}, 3);
   ASSERT_TRUE(camera.push(frame));
@@ -195,14 +203,7 @@ TEST_F(DialogTest, ACamerasJpegIsKeptAsItIsUnlessTurnedOff) {
   ASSERT_TRUE(std::holds_alternative<capture_test::Bytes>(*kept));
   EXPECT_EQ(capture_test::entropyData(std::get<capture_test::Bytes>(*kept)), capture_test::entropyData(frame));
 
-  dialogs.onModal = [&](QDialog& dialog) {
-    auto* box = child<QCheckBox>(dialog, "keepJpeg");
-    EXPECT_FALSE(box->isHidden());
-    EXPECT_TRUE(box->isChecked());
-    box->setChecked(false);
-    return int(QDialog::Accepted);
-  };
-  send(WM_CAP_DLG_VIDEOFORMAT);
+  chooseFormat("MJPG - MJPG format", false);
   EXPECT_FALSE(keepsCameraJpeg(kCameraKey));
   EXPECT_FALSE(capCameraJpeg(hwnd).has_value());
   EXPECT_FALSE(capCameraJpeg(win::handleOf(&host)).has_value());  // not a capture window

@@ -73,6 +73,9 @@ class WindowTest : public ::testing::Test {
     Recorder::reset();
     capture::setDeviceCatalog(&catalog);
     host.resize(640, 480);
+    openWindow();
+  }
+  void openWindow() {
     hwnd = capture::capCreateCaptureWindowA("Capture", win::WS_CHILD | win::WS_VISIBLE, 0, 0, 320, 240,
                                             win::handleOf(&host), 0);
     ASSERT_NE(hwnd, 0u);
@@ -81,9 +84,12 @@ class WindowTest : public ::testing::Test {
   }
   void TearDown() override {
     Recorder::reset();
+    closeWindow();
+    capture::setDeviceCatalog(nullptr);
+  }
+  void closeWindow() {
     win::DestroyWindow(hwnd);
     testing_support::settle();
-    capture::setDeviceCatalog(nullptr);
   }
 
   win::LRESULT send(win::UINT msg, win::WPARAM wParam = 0, win::LPARAM lParam = 0) {

@@ -21,7 +21,7 @@ const QString kCamera = QStringLiteral("pipewire:vic-cam");
 const QString kCameraName = QStringLiteral("Desk Camera (PipeWire camera)");
 const QString kVideoSrc = QStringLiteral("pipewire:video-src");
 
-class PipeWireTest : public WindowTest {
+class PipeWireTest : public DialogTest {
  protected:
   static void SetUpTestSuite() {
     desktop = new PipeWireDesktop;
@@ -62,18 +62,10 @@ class PipeWireTest : public WindowTest {
     const QImage before = window()->newestFrame();
     return runUntil([&] { return window()->newestFrame() != before && !window()->newestFrame().isNull(); }, 20000);
   }
-  bool running() { return runUntil([&] { return window()->state() == CaptureWindow::State::Running; }, 30000); }
-  bool answers(QDialog& dialog, const QString& deviceName) {
-    auto* box = dialog.findChild<QComboBox*>("device");
-    if (!box || box->findText(deviceName) < 0) return false;
-    box->setCurrentIndex(box->findText(deviceName));
-    return true;
-  }
 
   static inline PipeWireDesktop* desktop = nullptr;
   static inline QString dev;
   std::unique_ptr<SystemCatalog> catalogOnDaemon;
-  testing_support::FakeDialogs dialogs;
 };
 
 TEST_F(PipeWireTest, ListsEveryVideoSourceMarkingCamerasAndEachCameraOnce) {
@@ -133,7 +125,7 @@ TEST_F(PipeWireTest, ASourceThatGoesIsToldAsLostAndResumesWhenItComesBack) {
     EXPECT_FALSE(saveTo(testing_support::freshDir("pw-lost") + "/MOR0001.bmp"));
 
     ASSERT_TRUE(c.restore());
-    ASSERT_TRUE(running());
+    ASSERT_TRUE(runUntil([&] { return window()->state() == CaptureWindow::State::Running; }, 30000));
     EXPECT_EQ(Recorder::status.back().text, (c.name + ": 640 x 480").toStdString());
     EXPECT_TRUE(runUntil([&] { return status().dwCurrentVideoFrame > 0; }, 20000));
     send(WM_CAP_DRIVER_DISCONNECT);
@@ -143,17 +135,15 @@ TEST_F(PipeWireTest, ASourceThatGoesIsToldAsLostAndResumesWhenItComesBack) {
 TEST_F(PipeWireTest, TheChoiceInVideoSourceSurvivesARestart) {
   use(kTestPatternKey);
   ASSERT_TRUE(connect());
-  dialogs.onModal = [&](QDialog& dialog) { return answers(dialog, kCameraName) ? int(QDialog::Accepted) : 0; };
-  ASSERT_NE(send(WM_CAP_DLG_VIDEOSOURCE), 0);
+  ASSERT_NE(runDialog(WM_CAP_DLG_VIDEOSOURCE, [&](QDialog& d) { pick(child<QComboBox>(d, "device"), kCameraName); }),
+            0);
   EXPECT_EQ(rememberedDevice(), kCamera);
 
   // A new start: a fresh window and catalogue, the settings as stored.
-  win::DestroyWindow(hwnd);
-  testing_support::settle();
+  closeWindow();
   catalogOnDaemon = std::make_unique<SystemCatalog>(dev, camera.opener());
   setDeviceCatalog(catalogOnDaemon.get());
-  hwnd = capCreateCaptureWindowA("Capture", win::WS_CHILD | win::WS_VISIBLE, 0, 0, 320, 240, win::handleOf(&host), 0);
-  send(WM_CAP_SET_CALLBACK_STATUSA, 0, reinterpret_cast<win::LPARAM>(&Recorder::statusProc));
+  openWindow();
   ASSERT_TRUE(connect());
   EXPECT_EQ(Recorder::status.back().text, (kCameraName + ": 640 x 480").toStdString());
   EXPECT_TRUE(waitForFrame());
@@ -163,14 +153,13 @@ TEST_F(PipeWireTest, VideoFormatOffersTheSizesOfTheNode) {
   use(kVideoSrc);
   ASSERT_TRUE(connect());
   QStringList offered;
-  dialogs.onModal = [&](QDialog& dialog) {
-    auto* sizes = dialog.findChild<QComboBox*>("frameSize");
-    if (!sizes) return 0;
-    for (int i = 0; i < sizes->count(); ++i) offered << sizes->itemText(i);
-    sizes->setCurrentIndex(sizes->findText("1280 x 720"));
-    return int(QDialog::Accepted);
-  };
-  ASSERT_NE(send(WM_CAP_DLG_VIDEOFORMAT), 0);
+  ASSERT_NE(runDialog(WM_CAP_DLG_VIDEOFORMAT,
+                      [&](QDialog& dialog) {
+                        auto* sizes = child<QComboBox>(dialog, "frameSize");
+                        for (int i = 0; i < sizes->count(); ++i) offered << sizes->itemText(i);
+                        pick(sizes, "1280 x 720");
+                      }),
+            0);
   EXPECT_TRUE(offered.contains("640 x 480"));
   EXPECT_EQ(status().uiImageWidth, 1280u);
   EXPECT_TRUE(runUntil([&] { return window()->newestFrame().size() == QSize(1280, 720); }, 20000));
@@ -215,7 +204,6 @@ TEST_F(PipeWireTest, ARefusingPortalIsToldOnceAndTheTestPatternStays) {
   use(kTestPatternKey);
   ASSERT_TRUE(connect());
   EXPECT_EQ(window()->device()->name(), "Test pattern");
-  dialogs.onModal = [](QDialog&) { return 0; };
   send(WM_CAP_DLG_VIDEOSOURCE);
   ASSERT_EQ(Recorder::errors.size(), 1u);
   EXPECT_EQ(Recorder::errors[0].id, kErrorPermission);
