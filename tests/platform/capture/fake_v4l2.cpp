@@ -130,13 +130,12 @@ void Camera::queueEvent(std::uint32_t id) {
 }
 
 void Camera::assign(Control& c, int value, bool eventForItself) {
-  if (c.value != value && eventForItself) queueEvent(c.query.id);
-  const bool changed = c.value != value;
+  if (c.value == value) return;
   c.value = value;
+  if (eventForItself) queueEvent(c.query.id);
   // The flags of the controls it governs changed.
-  if (changed)
-    for (const Control& other : controls)
-      if (other.master == c.query.id) queueEvent(other.query.id);
+  for (const Control& other : controls)
+    if (other.master == c.query.id) queueEvent(other.query.id);
 }
 
 void Camera::changeControl(std::uint32_t id, int value) {

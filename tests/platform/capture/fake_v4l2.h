@@ -63,8 +63,8 @@ class Camera {
   std::vector<Control> controls;
   bool present = true;
   int openError = 0;
-  int busyError = 0;
-  std::uint32_t refused = 0;  // listed, but S_FMT falls back to the first format  // returned by S_FMT and REQBUFS while set (EBUSY)
+  int busyError = 0;          // returned by S_FMT and REQBUFS while set (EBUSY)
+  std::uint32_t refused = 0;  // listed, but S_FMT falls back to the first format
   std::uint32_t caps = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
 
   // What the capture path did.

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <map>
 
 #include "jpeg_frames.h"
 #include "platform/capture/camera_jpeg.h"
 #include "platform/capture/mjpeg.h"
 #include "platform/capture/pixels.h"
+#include "support/test_env.h"
 
 namespace {
 
@@ -115,13 +115,11 @@ TEST_P(CameraJpegFile, KeepsTheFramesDataAndAddsTablesAndHeader) {
   EXPECT_NEAR(decoded.dotsPerMeterX(), 3780, 1);  // 96 dpi
   EXPECT_LT(difference(decoded.convertToFormat(QImage::Format_RGB32), framePicture(kFrame, 9)), 6.0);
 
-  QTemporaryDir dir;
-  QFile out(dir.filePath("frame.jpg"));
-  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-  out.write(reinterpret_cast<const char*>(file.data()), qint64(file.size()));
-  out.close();
+  const QString path = testing_support::freshDir("djpeg") + "/frame.jpg";
+  ASSERT_TRUE(
+      testing_support::put(path, QByteArray(reinterpret_cast<const char*>(file.data()), qsizetype(file.size()))));
   QProcess djpeg;
-  djpeg.start("djpeg", {"-pnm", out.fileName()});
+  djpeg.start("djpeg", {"-pnm", path});
   ASSERT_TRUE(djpeg.waitForFinished(30000));
   EXPECT_EQ(djpeg.exitCode(), 0) << djpeg.readAllStandardError().toStdString();
   EXPECT_TRUE(djpeg.readAllStandardError().isEmpty());  // no warnings either

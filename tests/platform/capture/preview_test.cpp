@@ -22,14 +22,9 @@ TEST(Preview, FitsAShapeCentredAndWholeInsideAnArea) {
       {{4, 3}, {0, 0, 0, 0}, {}},
       {{0, 3}, {0, 0, 640, 480}, {}},
   };
-  for (const auto& c : cases) {
-    const QRect got = fitCentred(c.shape, c.area);
-    EXPECT_EQ(got, c.fitted) << c.shape.width() << ":" << c.shape.height() << " in " << c.area.width() << "x"
-                             << c.area.height();
-    if (!got.isEmpty()) {
-      EXPECT_TRUE(c.area.contains(got));
-    }
-  }
+  for (const auto& c : cases)
+    EXPECT_EQ(fitCentred(c.shape, c.area), c.fitted)
+        << c.shape.width() << ":" << c.shape.height() << " in " << c.area.width() << "x" << c.area.height();
 }
 
 // A 16:9 frame keeps its shape in a 4:3 picture: black bars above and

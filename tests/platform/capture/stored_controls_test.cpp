@@ -8,14 +8,7 @@ using namespace capture;
 using Kind = Control::Kind;
 
 Control integer(std::uint32_t id, int minimum, int maximum, int step, int value) {
-  Control c;
-  c.id = id;
-  c.kind = Kind::Integer;
-  c.minimum = minimum;
-  c.maximum = maximum;
-  c.step = step;
-  c.value = value;
-  return c;
+  return {id, {}, Kind::Integer, minimum, maximum, step, 0, value, {}, false};
 }
 
 TEST(StoredControls, TextReadsBackAndBadEntriesAreLeftOut) {

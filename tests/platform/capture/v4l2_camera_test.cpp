@@ -12,8 +12,7 @@
 namespace {
 
 using namespace capture;
-using capture_test::runPending;
-using capture_test::runUntil;
+using namespace capture_test;
 
 struct RecordingSink : DeviceSink {
   void frameReady(const QImage& frame) override { frames.push_back(frame); }
@@ -216,8 +215,7 @@ struct MjpegCameraTest : CameraTest {
     camera.formats = {{kMjpeg, {kSize}}};
     ASSERT_EQ(device->setFormat(kSize, kMjpeg), DeviceError::None);
   }
-  bool push(const capture_test::Bytes& frame) { return camera.push(frame); }
-  QImage decoded(const capture_test::Bytes& frame, int reduction) {
+  QImage decoded(const Bytes& frame, int reduction) {
     return JpegDecoder().decode(frame.data(), frame.size(), kSize, reduction);
   }
 };
@@ -239,8 +237,8 @@ TEST_F(MjpegCameraTest, FramesArePreviewedReducedAndKeptWhole) {
   device->setPreviewArea({320, 240});
   ASSERT_EQ(device->start(sink), DeviceError::None);
   EXPECT_EQ(device->newestEncoded(), nullptr);
-  const capture_test::Bytes frame = capture_test::cameraFrame(kSize, 1);
-  ASSERT_TRUE(push(frame));
+  const Bytes frame = cameraFrame(kSize, 1);
+  ASSERT_TRUE(camera.push(frame));
   ASSERT_TRUE(runUntil([&] { return !sink.frames.empty(); }));
   EXPECT_EQ(sink.frames[0], decoded(frame, 4));
   ASSERT_NE(device->newestEncoded(), nullptr);
@@ -248,7 +246,7 @@ TEST_F(MjpegCameraTest, FramesArePreviewedReducedAndKeptWhole) {
   EXPECT_EQ(device->newestEncoded()->size, kSize);
 
   device->setPreviewArea({});  // shown unscaled
-  ASSERT_TRUE(push(frame));
+  ASSERT_TRUE(camera.push(frame));
   ASSERT_TRUE(runUntil([&] { return sink.frames.size() == 2; }));
   EXPECT_EQ(sink.frames[1].size(), kSize);
 }
@@ -256,17 +254,17 @@ TEST_F(MjpegCameraTest, FramesArePreviewedReducedAndKeptWhole) {
 TEST_F(MjpegCameraTest, CorruptFramesAreDroppedAndCounted) {
   device->setPreviewArea({640, 480});
   ASSERT_EQ(device->start(sink), DeviceError::None);
-  const capture_test::Bytes good = capture_test::cameraFrame(kSize, 2);
-  ASSERT_TRUE(push(good));
+  const Bytes good = cameraFrame(kSize, 2);
+  ASSERT_TRUE(camera.push(good));
   ASSERT_TRUE(runUntil([&] { return !sink.frames.empty(); }));
-  capture_test::Bytes brokenMarker = good;
-  brokenMarker[capture_test::headerSegments(good)[1].at + 1] = 0x01;
-  const capture_test::Bytes bad[] = {
-      capture_test::Bytes(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2)),  // cut off
-      capture_test::Bytes(good.begin(), good.begin() + std::ptrdiff_t(capture_test::headerSegments(good).back().at)),
-      brokenMarker, capture_test::Bytes(5000, 0x42), capture_test::cameraFrame({640, 480}, 2)};
+  Bytes brokenMarker = good;
+  brokenMarker[headerSegments(good)[1].at + 1] = 0x01;
+  const Bytes bad[] = {
+      Bytes(good.begin(), good.begin() + std::ptrdiff_t(good.size() / 2)),  // cut off
+      Bytes(good.begin(), good.begin() + std::ptrdiff_t(headerSegments(good).back().at)),
+      brokenMarker, Bytes(5000, 0x42), cameraFrame({640, 480}, 2)};
   for (const auto& frame : bad) {
-    ASSERT_TRUE(push(frame));
+    ASSERT_TRUE(camera.push(frame));
     runUntil([&] { return sink.frames.size() > 1; }, 200);
   }
   EXPECT_EQ(sink.frames.size(), 1u);
@@ -281,10 +279,10 @@ TEST_F(MjpegCameraTest, ThePreviewIsNeverMoreThanOneFrameBehind) {
   std::uint32_t sequence = 0;
   // Frames arrive faster than they are taken: one, then three at once, two...
   for (int burst : {1, 3, 2, 3, 1}) {
-    capture_test::Bytes newest;
+    Bytes newest;
     for (int i = 0; i < burst; ++i) {
-      newest = capture_test::cameraFrame(kSize, int(sequence));
-      ASSERT_TRUE(push(newest));
+      newest = cameraFrame(kSize, int(sequence));
+      ASSERT_TRUE(camera.push(newest));
       ++sequence;
     }
     const std::size_t before = sink.frames.size();
