@@ -65,7 +65,6 @@ TEST_F(ControlsTest, ChangesActAtOnceAndCancelPutsThemBack) {
       [&](QDialog& dialog) {
         slide(dialog, "Brightness", 200);
         EXPECT_EQ(value(kBrightness), 200);  // before OK
-        EXPECT_EQ(child<QLabel>(dialog, "value:Brightness")->text(), "200");
         tick(dialog, "White Balance, Auto", false);
         choose(dialog, "Auto Exposure", "Manual Mode");
         slide(dialog, kExposureName, 500 - 3);

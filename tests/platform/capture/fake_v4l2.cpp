@@ -34,15 +34,9 @@ class Port final : public capture::V4l2Port {
 
 v4l2_queryctrl query(std::uint32_t id, std::uint32_t type, const char* name, int minimum, int maximum, int step,
                      int defaultValue, std::uint32_t flags) {
-  v4l2_queryctrl q{};
-  q.id = id;
-  q.type = type;
+  v4l2_queryctrl q{.id = id, .type = type, .name = {}, .minimum = minimum, .maximum = maximum, .step = step,
+                   .default_value = defaultValue, .flags = flags, .reserved = {}};
   std::snprintf(reinterpret_cast<char*>(q.name), sizeof q.name, "%s", name);
-  q.minimum = minimum;
-  q.maximum = maximum;
-  q.step = step;
-  q.default_value = defaultValue;
-  q.flags = flags;
   return q;
 }
 

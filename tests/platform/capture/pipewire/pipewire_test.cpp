@@ -57,11 +57,6 @@ class PipeWireTest : public DialogTest {
     for (const DeviceInfo& d : devices) entries << d.key + '|' + d.name;
     return entries;
   }
-  // The window's picture changes: a frame arrives that differs from the one shown now.
-  bool pictureMoves() {
-    const QImage before = window()->newestFrame();
-    return runUntil([&] { return window()->newestFrame() != before && !window()->newestFrame().isNull(); }, 20000);
-  }
 
   static inline PipeWireDesktop* desktop = nullptr;
   static inline QString dev;
@@ -76,9 +71,6 @@ TEST_F(PipeWireTest, ListsEveryVideoSourceMarkingCamerasAndEachCameraOnce) {
       {kTestPatternKey, "Test pattern"},
   };
   EXPECT_EQ(listed(), listed(expected));
-  auto made = catalogOnDaemon->make(expected[2]);
-  EXPECT_NE(dynamic_cast<pw::PipeWireCamera*>(made.get()), nullptr);
-  EXPECT_EQ(made->name(), kCameraName);
 }
 
 TEST_F(PipeWireTest, ShowsTheMovingPictureAndF12WritesTheCamerasPixels) {
@@ -88,7 +80,8 @@ TEST_F(PipeWireTest, ShowsTheMovingPictureAndF12WritesTheCamerasPixels) {
     ASSERT_TRUE(connect()) << (Recorder::errors.empty() ? "" : Recorder::errors.back().text);
     ASSERT_NE(dynamic_cast<pw::PipeWireCamera*>(window()->device()), nullptr);
     ASSERT_TRUE(waitForFrame());
-    EXPECT_TRUE(pictureMoves());
+    const QImage first = window()->newestFrame();  // the picture moves: a later frame differs
+    EXPECT_TRUE(runUntil([&] { return window()->newestFrame() != first && !window()->newestFrame().isNull(); }, 20000));
     EXPECT_EQ(window()->newestFrame().size(), QSize(640, 480));
 
     const QString file = testing_support::freshDir("pw-save") + "/MOR0001.bmp";
