@@ -50,9 +50,6 @@ struct ControlsTest : DialogTest {
   static W* control(QDialog& dialog, const QString& name) {
     return child<W>(dialog, "control:" + name);
   }
-  static void choose(QDialog& dialog, const QString& name, const QString& item) {
-    pick(control<QComboBox>(dialog, name), item);
-  }
   static void tick(QDialog& dialog, const QString& name, bool on) { control<QCheckBox>(dialog, name)->setChecked(on); }
   static void slide(QDialog& dialog, const QString& name, int position) {
     control<QSlider>(dialog, name)->setValue(position);
@@ -66,7 +63,7 @@ TEST_F(ControlsTest, ChangesActAtOnceAndCancelPutsThemBack) {
         slide(dialog, "Brightness", 200);
         EXPECT_EQ(value(kBrightness), 200);  // before OK
         tick(dialog, "White Balance, Auto", false);
-        choose(dialog, "Auto Exposure", "Manual Mode");
+        pick(control<QComboBox>(dialog, "Auto Exposure"), "Manual Mode");
         slide(dialog, kExposureName, 500 - 3);
         expectValues({{kAutoWhite, 0}, {kAutoExposure, 1}, {kExposure, 500}}, "in the dialog");
       },
@@ -104,9 +101,9 @@ TEST_F(ControlsTest, AControlIsDisabledWhileItsAutomaticModeIsOn) {
 
     tick(dialog, "White Balance, Auto", false);
     EXPECT_TRUE(enabled(dialog, kTemperatureName));
-    choose(dialog, "Auto Exposure", "Manual Mode");
+    pick(control<QComboBox>(dialog, "Auto Exposure"), "Manual Mode");
     EXPECT_TRUE(enabled(dialog, kExposureName));
-    choose(dialog, "Auto Exposure", "Aperture Priority Mode");
+    pick(control<QComboBox>(dialog, "Auto Exposure"), "Aperture Priority Mode");
     EXPECT_FALSE(enabled(dialog, kExposureName));
 
     // Another program turns automatic white balance back on and changes
@@ -124,7 +121,7 @@ TEST_F(ControlsTest, ValuesAreKeptAndPutBackAtEveryOpen) {
     slide(dialog, "Brightness", 200);
     tick(dialog, "Focus, Auto", false);
     slide(dialog, "Focus, Absolute", 20);  // 100
-    choose(dialog, "Auto Exposure", "Manual Mode");
+    pick(control<QComboBox>(dialog, "Auto Exposure"), "Manual Mode");
     slide(dialog, kExposureName, 297);  // 300
   });
   EXPECT_EQ(storedControls(kCameraKey).size(), 6u);  // not the temperature, which its mode governs
