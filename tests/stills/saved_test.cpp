@@ -24,15 +24,4 @@ TEST(Saved, AScannerRunIsSummedUpByItsCountAndItsFirstAndLastPage) {
   for (const Case& c : cases) EXPECT_EQ(stills::RunSummaryText(c.run), c.told);
 }
 
-TEST(Saved, TheRunIsHandedOverOnceAndTheNextNameWithItsWholePath) {
-  EXPECT_FALSE(stills::TakeScannerRun());
-  stills::NoteScannerRun({2, "/p/a0001.bmp", "/p/a0002.bmp", false});
-  const auto run = stills::TakeScannerRun();
-  ASSERT_TRUE(run);
-  EXPECT_EQ(run->last, "/p/a0002.bmp");
-  EXPECT_FALSE(stills::TakeScannerRun());
-  EXPECT_EQ(stills::NextStatusText("/home/user/Pictures/cat0001.jpg"), "Next: /home/user/Pictures/cat0001.jpg");
-  EXPECT_EQ(stills::SavedStatusText("/home/user/Pictures/cat0001.jpg"), "Saved cat0001.jpg");
-}
-
 }  // namespace

@@ -9,25 +9,6 @@
 
 namespace {
 
-using stills::StillFormat;
-
-TEST(StillFormat, OnlyExactExtensionsChooseAFormatAndTheRestStaysABitmap) {
-  struct Case {
-    const char* ext;
-    StillFormat format;
-    pictures::Format stored;
-  };
-  const Case cases[] = {
-      {".bmp", StillFormat::Bmp, pictures::Format::Bmp},   {".jpg", StillFormat::Jpeg, pictures::Format::Jpeg},
-      {".pdf", StillFormat::Pdf, pictures::Format::Pdf},   {".BMP", StillFormat::None, pictures::Format::Bmp},
-      {".JPG", StillFormat::None, pictures::Format::Bmp},  {"tiff", StillFormat::None, pictures::Format::Bmp},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(stills::FormatForExtension(c.ext), c.format) << c.ext;
-    EXPECT_EQ(stills::StoredFormat(c.format), c.stored) << c.ext;
-  }
-}
-
 // A bitmap reaches the viewer unchanged from either layout the library
 // holds pictures in.
 TEST(StillFormat, TheViewerGetsTheFrameFromEitherLayout) {
