@@ -139,12 +139,11 @@ TEST_F(DesignTest, OneFontFamilyEverywhere) {
   app::UseDesignFont();
   const QString family = QFontInfo(app::arial(9)).family();
   EXPECT_TRUE(family == "Arial" || family == "Liberation Sans") << family.toStdString();
-  std::vector<QWidget*> windows = {&app::form1.get(), &app::Form2.get(), &app::Form3.get(), &app::frmAbout.get()};
   QFileDialog files;
   QMessageBox box(QMessageBox::Information, "PAX", "Problem saving frame");
   QListWidget list;
-  windows.insert(windows.end(), {&files, &box, &list});
-  for (QWidget* window : windows) {
+  for (QWidget* window : std::initializer_list<QWidget*>{&app::form1.get(), &app::Form2.get(), &app::Form3.get(),
+                                                        &app::frmAbout.get(), &files, &box, &list}) {
     QList<QWidget*> widgets = window->findChildren<QWidget*>();
     widgets << window;
     for (QWidget* widget : widgets)

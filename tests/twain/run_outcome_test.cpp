@@ -50,8 +50,7 @@ TEST(RunOutcome, TheSummaryCountsThePagesAndTellsACancelFromTheEnd) {
   struct Case {
     const char* what;
     std::int32_t result;
-    bool cancelled;
-    bool summedAsCancelled;
+    bool cancelled, summedAsCancelled;
   };
   const Case cases[] = {
       {"Cancel while a page was read", code(Acquire::Cancelled), true, true},

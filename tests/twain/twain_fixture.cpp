@@ -11,7 +11,6 @@
 #include "about/frmAbout.h"
 #include "app/Public.h"
 #include "app/forms.h"
-#include "platform/runtime/settings.h"
 #include "app/settings_values.h"
 #include "platform/runtime/settings.h"
 #include "platform/scan/sane_test_backend.h"

@@ -126,8 +126,7 @@ TEST_F(SaveDialogTest, RefusesAFolderThatDoesNotExistAndStaysOpen) {
 // later capture. Any other missing folder is left to the user.
 TEST_F(SaveDialogTest, OpensInTheMissingPicturesFolderByMakingItAndMakesNoOther) {
   struct Case {
-    QString initial;
-    QString opensIn;
+    QString initial, opensIn;
     bool picturesMade;
   };
   const Case cases[] = {{"PAX", rt::PicturesFolder(), true},

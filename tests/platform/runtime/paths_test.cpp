@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <QByteArray>
-#include <optional>
 
 #include "platform/runtime/paths.h"
 
@@ -18,16 +17,14 @@ TEST(SettleHome, AMissingOrUnusableHomeIsThePasswordDatabasesHome) {
   const QByteArray own = user->pw_dir;
   const QByteArray saved = qgetenv("HOME");
   struct Case {
-    std::optional<QByteArray> home;  // nothing: unset
+    const char* home;  // null: unset
     QByteArray settled;
   };
-  const Case cases[] = {{std::nullopt, own}, {"", own}, {"Pictures", own}, {"/tmp/elsewhere", "/tmp/elsewhere"}};
+  const Case cases[] = {{nullptr, own}, {"", own}, {"Pictures", own}, {"/tmp/elsewhere", "/tmp/elsewhere"}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.home ? c.home->constData() : "unset");
-    if (c.home)
-      qputenv("HOME", *c.home);
-    else
-      qunsetenv("HOME");
+    SCOPED_TRACE(c.home ? c.home : "unset");
+    if (c.home) qputenv("HOME", c.home);
+    else qunsetenv("HOME");
     rt::SettleHome();
     EXPECT_EQ(qgetenv("HOME"), c.settled);
   }

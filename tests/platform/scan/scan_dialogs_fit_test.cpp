@@ -34,9 +34,8 @@ TEST(ScanDialogsFit, TheSelectionListShowsItsLongestEntryWhole) {
   const int screenWidth = rt::WithinScreenWidth(1 << 20, dialog);
   for (int row = 0; row < list->count(); ++row) {
     const int needed = list->fontMetrics().horizontalAdvance(list->item(row)->text());
-    SCOPED_TRACE(list->item(row)->text().toStdString());
     if (needed < screenWidth - 100) {
-      EXPECT_GE(list->viewport()->width(), needed);
+      EXPECT_GE(list->viewport()->width(), needed) << list->item(row)->text().toStdString();
     }
   }
   EXPECT_LE(dialog.width(), screenWidth);
