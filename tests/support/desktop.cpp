@@ -17,6 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/test_env.h"
+
 namespace testing_support {
 
 namespace {
@@ -26,24 +28,18 @@ void pause(int ms) {
   QCoreApplication::processEvents();
 }
 
-// The unprivileged user a root test runs sway and the program as.
-constexpr const char* kTestUser = "vic-e2e";
-
-bool ensureTestUser(uid_t& uid, gid_t& gid) {
-  if (!getpwnam(kTestUser))
-    QProcess::execute("useradd", {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", kTestUser});
-  const passwd* user = getpwnam(kTestUser);
-  if (!user) return false;
-  uid = user->pw_uid;
-  gid = user->pw_gid;
-  return true;
+// The first sway view (window) in a tree from `swaymsg -t get_tree` that
+// matches, or an empty object.
+QJsonObject findView(const QJsonObject& node, const std::function<bool(const QJsonObject&)>& matches) {
+  if (node.contains("pid") && matches(node)) return node;
+  for (const char* key : {"nodes", "floating_nodes"})
+    for (const QJsonValue& child : node.value(key).toArray())
+      if (const QJsonObject found = findView(child.toObject(), matches); !found.isEmpty()) return found;
+  return {};
 }
 
-// Every sway view (window) in a tree from `swaymsg -t get_tree`.
-void collectViews(const QJsonObject& node, QList<QJsonObject>& views) {
-  if (node.contains("pid")) views << node;
-  for (const char* key : {"nodes", "floating_nodes"})
-    for (const QJsonValue& child : node.value(key).toArray()) collectViews(child.toObject(), views);
+QString idOf(const QJsonObject& view) {
+  return view.isEmpty() ? QString() : QString::number(view.value("id").toInteger());
 }
 
 // The content of a view on the screen, without its title bar and border.
@@ -96,26 +92,23 @@ Desktop::Desktop(const QString& windowManager) : windowManager_(windowManager) {
 }
 
 bool Desktop::startSway() {
-  if (geteuid() == 0 && !ensureTestUser(uid_, gid_)) return false;
+  // The unprivileged user a root test runs sway and the program as.
+  if (geteuid() == 0 && !systemUser("vic-e2e", uid_, gid_)) return false;
   // A runtime folder of the user's own, 0700, as a login gives it: the
   // compositor's sockets go there.
   static int count = 0;
   runtimeDir_ = QString("/tmp/vic-e2e-run-%1-%2").arg(getpid()).arg(++count);
-  QDir(runtimeDir_).removeRecursively();
-  if (!QDir().mkpath(runtimeDir_)) return false;
-  if (uid_ != 0 && chown(runtimeDir_.toLocal8Bit().constData(), uid_, gid_) != 0) return false;
-  QFile::setPermissions(runtimeDir_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  const QString config = runtimeDir_ + "/config", xDisplayFile = runtimeDir_ + "/x-display";
+  if (!QDir(runtimeDir_).removeRecursively() || ::mkdir(QFile::encodeName(runtimeDir_).constData(), 0700) != 0)
+    return false;
   // One 1280 x 1024 output. A window that asks for the focus gets it while
   // its workspace is in sight, as on the desktops that grant activation.
-  QFile config(runtimeDir_ + "/config");
-  if (!config.open(QIODevice::WriteOnly)) return false;
-  config.write("output * mode 1280x1024\nfocus_on_window_activation smart\n");
   // Xwayland started at once, its display name left where the test finds it.
-  const QString xDisplayFile = runtimeDir_ + "/x-display";
-  config.write(xwayland() ? QString("xwayland force\nexec sh -c 'echo $DISPLAY > %1'\n").arg(xDisplayFile).toUtf8()
-                          : QByteArray("xwayland disable\n"));
-  config.close();
-  if (uid_ != 0 && chown(config.fileName().toLocal8Bit().constData(), uid_, gid_) != 0) return false;
+  const QString xwaylandConf =
+      xwayland() ? QString("xwayland force\nexec sh -c 'echo $DISPLAY > %1'\n").arg(xDisplayFile) : "xwayland disable\n";
+  if (!put(config, "output * mode 1280x1024\nfocus_on_window_activation smart\n" + xwaylandConf.toUtf8())) return false;
+  if (uid_ != 0 && QProcess::execute("chown", {"-R", QString("%1:%2").arg(uid_).arg(gid_), runtimeDir_}) != 0)
+    return false;
 
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("XDG_RUNTIME_DIR", runtimeDir_);
@@ -125,32 +118,23 @@ bool Desktop::startSway() {
   env.remove("DISPLAY");
   env.remove("WAYLAND_DISPLAY");
   wm_.setProcessEnvironment(env);
-  const uid_t uid = uid_;
-  const gid_t gid = gid_;
-  if (uid != 0)
-    wm_.setChildProcessModifier([uid, gid] {
-      if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(127);
-    });
+  if (uid_ != 0) runAsUser(wm_, uid_, gid_);
   // Its log names the missing graphics devices of a headless machine.
   wm_.setStandardOutputFile(QProcess::nullDevice());
   wm_.setStandardErrorFile(QProcess::nullDevice());
-  wm_.start("sway", {"-c", config.fileName()});
-  if (!wm_.waitForStarted(5000)) return false;
-  QElapsedTimer waited;
-  waited.start();
-  while (waited.elapsed() < 30000 && wm_.state() == QProcess::Running) {
+  wm_.start("sway", {"-c", config});
+  const auto answers = [&] {
     const QStringList sockets = QDir(runtimeDir_).entryList({"sway-ipc.*.sock"}, QDir::System);
-    const QStringList displays = QDir(runtimeDir_).entryList({"wayland-*"}, QDir::System);
-    if (!sockets.isEmpty() && displays.contains("wayland-1")) {
-      swaySocket_ = runtimeDir_ + "/" + sockets.first();
-      display_ = "wayland-1";
-      QFile xDisplay(xDisplayFile);
-      if (xwayland() && xDisplay.open(QIODevice::ReadOnly)) xDisplay_ = QString::fromLatin1(xDisplay.readAll()).trimmed();
-      if ((!xwayland() || xDisplay_.startsWith(':')) && !run("swaymsg", {"-t", "get_outputs"}).isEmpty()) return true;
-    }
-    pause(50);
-  }
-  return false;
+    if (sockets.isEmpty() || !QDir(runtimeDir_).entryList({"wayland-*"}, QDir::System).contains("wayland-1"))
+      return false;
+    swaySocket_ = runtimeDir_ + "/" + sockets.first();
+    display_ = "wayland-1";
+    QFile xDisplay(xDisplayFile);
+    if (xwayland() && xDisplay.open(QIODevice::ReadOnly)) xDisplay_ = QString::fromLatin1(xDisplay.readAll()).trimmed();
+    return (!xwayland() || xDisplay_.startsWith(':')) && !run("swaymsg", {"-t", "get_outputs"}).isEmpty();
+  };
+  return wm_.waitForStarted(5000) && waitUntil([&] { return wm_.state() != QProcess::Running || answers(); }, 30000) &&
+         wm_.state() == QProcess::Running;
 }
 
 bool Desktop::startServer() {
@@ -178,17 +162,14 @@ bool Desktop::startWindowManager() {
     wm_.start("jwm", {});
   else
     return false;
-  if (!wm_.waitForStarted(5000)) return false;
   // Both announce themselves through the EWMH check window once they manage
   // the screen.
-  QElapsedTimer waited;
-  waited.start();
-  while (waited.elapsed() < 30000) {
-    if (run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id")) return true;
-    if (wm_.state() != QProcess::Running) return false;
-    pause(50);
-  }
-  return false;
+  return wm_.waitForStarted(5000) &&
+         waitUntil([&] {
+           return wm_.state() != QProcess::Running ||
+                  run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id");
+         }, 30000) &&
+         wm_.state() == QProcess::Running;
 }
 
 Desktop::~Desktop() {
@@ -197,13 +178,16 @@ Desktop::~Desktop() {
 }
 
 void Desktop::stop() {
-  for (QProcess* p : {&wm_, &xvfb_}) {
-    if (p->state() == QProcess::NotRunning) continue;
-    p->terminate();
-    if (!p->waitForFinished(3000)) {
-      p->kill();
-      p->waitForFinished(3000);
-    }
+  endProcess(wm_);
+  endProcess(xvfb_);
+}
+
+void endProcess(QProcess& process) {
+  if (process.state() == QProcess::NotRunning) return;
+  process.terminate();
+  if (!process.waitForFinished(5000)) {
+    process.kill();
+    process.waitForFinished(3000);
   }
 }
 
@@ -250,10 +234,7 @@ Program::~Program() {
 
 void Program::runAs(uid_t uid, gid_t gid, gid_t group, mode_t umask) {
   otherUser_ = true;
-  uid_ = uid;
-  gid_ = gid;
-  group_ = group;
-  umask_ = umask;
+  runAsUser(process_, uid, gid, group, umask);
 }
 
 void Program::setEnvironment(const QString& name, const QString& value) {
@@ -262,11 +243,24 @@ void Program::setEnvironment(const QString& name, const QString& value) {
   process_.setProcessEnvironment(env);
 }
 
-void runAsUser(QProcess& process, uid_t uid, gid_t gid, gid_t group, mode_t umask) {
+void runAsUser(QProcess& process, uid_t uid, gid_t gid, gid_t group, std::optional<mode_t> umask) {
   process.setChildProcessModifier([uid, gid, group, umask] {
-    ::umask(umask);
-    if (setgroups(1, &group) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(127);
+    if (umask) ::umask(*umask);
+    if (setgroups(group != 0 ? 1 : 0, &group) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(127);
   });
+}
+
+bool systemUser(const QString& name, uid_t& uid, gid_t& gid, const QString& group) {
+  const QByteArray groupName = group.toLocal8Bit();
+  if (!group.isEmpty() && !getgrnam(groupName)) QProcess::execute("groupadd", {"--system", group});
+  QStringList args{"--system", "--no-create-home", "--shell", "/usr/sbin/nologin"};
+  if (!group.isEmpty()) args << "-G" << group;
+  if (!getpwnam(name.toLocal8Bit())) QProcess::execute("useradd", args << name);
+  const passwd* user = getpwnam(name.toLocal8Bit());
+  if (!user || (!group.isEmpty() && !getgrnam(groupName))) return false;
+  uid = user->pw_uid;
+  gid = user->pw_gid;
+  return true;
 }
 
 CaptureCall callCapture(const Desktop& desktop, const std::function<void(QProcess&)>& prepare) {
@@ -293,47 +287,33 @@ CaptureCall callCapture(const Desktop& desktop, const std::function<void(QProces
 }
 
 bool Program::start() {
-  if (otherUser_) {
-    runAsUser(process_, uid_, gid_, group_, umask_);
-    process_.start(programPath(), {});
-    return process_.waitForStarted(5000);
-  }
-  const uid_t uid = desktop_.uid();
-  const gid_t gid = desktop_.gid();
-  if (uid != 0) {
+  if (!otherUser_ && desktop_.uid() != 0) {
     // The test's private HOME (and the folder it lies in) becomes the user's,
     // with everything the test put there; the test, as root, still reads it.
     const QString root = QFileInfo(qEnvironmentVariable("HOME")).absolutePath();
-    if (QProcess::execute("chown", {"-R", QString("%1:%2").arg(uid).arg(gid), root}) != 0) return false;
-    process_.setChildProcessModifier([uid, gid] {
-      if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(127);
-    });
+    if (QProcess::execute("chown", {"-R", QString("%1:%2").arg(desktop_.uid()).arg(desktop_.gid()), root}) != 0)
+      return false;
+    runAsUser(process_, desktop_.uid(), desktop_.gid());
   }
   process_.start(programPath(), {});
   return process_.waitForStarted(5000);
 }
 
-QList<QJsonObject> Program::views() {
-  QList<QJsonObject> found;
-  collectViews(QJsonDocument::fromJson(desktop_.run("swaymsg", {"-t", "get_tree", "-r"}, 5000).toUtf8()).object(),
-               found);
-  return found;
+QJsonObject Program::view(const std::function<bool(const QJsonObject&)>& matches) {
+  return findView(QJsonDocument::fromJson(desktop_.run("swaymsg", {"-t", "get_tree", "-r"}, 5000).toUtf8()).object(),
+                  matches);
 }
 
 QJsonObject Program::view(const QString& windowId) {
-  for (const QJsonObject& v : views())
-    if (QString::number(v.value("id").toInteger()) == windowId) return v;
-  return {};
+  return view([&](const QJsonObject& v) { return idOf(v) == windowId; });
 }
 
 QString Program::findWindow(const QString& titleRegex) {
-  if (desktop_.wayland()) {
-    const QRegularExpression title(titleRegex);
-    for (const QJsonObject& v : views())
-      if (v.value("visible").toBool() && title.match(v.value("name").toString()).hasMatch())
-        return QString::number(v.value("id").toInteger());
-    return {};
-  }
+  const QRegularExpression title(titleRegex);
+  if (desktop_.wayland())
+    return idOf(view([&](const QJsonObject& v) {
+      return v.value("visible").toBool() && title.match(v.value("name").toString()).hasMatch();
+    }));
   const QString ids = desktop_.run("xdotool", {"search", "--onlyvisible", "--name", titleRegex}, 2000);
   return ids.split('\n', Qt::SkipEmptyParts).value(0).trimmed();
 }
@@ -382,11 +362,7 @@ void Program::press(const QString& key, int times, int gapMs) {
 }
 
 QString Program::focusedWindow() {
-  if (desktop_.wayland()) {
-    for (const QJsonObject& v : views())
-      if (v.value("focused").toBool()) return QString::number(v.value("id").toInteger());
-    return {};
-  }
+  if (desktop_.wayland()) return idOf(view([](const QJsonObject& v) { return v.value("focused").toBool(); }));
   return desktop_.run("xdotool", {"getwindowfocus"}, 2000).trimmed();
 }
 

@@ -11,11 +11,11 @@
 
 #include <QImage>
 #include <QJsonObject>
-#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 #include <sys/types.h>
 
 namespace testing_support {
@@ -107,20 +107,26 @@ class Program {
 
  private:
   QString findWindow(const QString& titleRegex);
-  QList<QJsonObject> views();
+  // Sway's view (window) that matches, or an empty object.
+  QJsonObject view(const std::function<bool(const QJsonObject&)>& matches);
   QJsonObject view(const QString& windowId);
   Desktop& desktop_;
   QProcess process_;
   bool otherUser_ = false;
-  uid_t uid_ = 0;
-  gid_t gid_ = 0, group_ = 0;
-  mode_t umask_ = 022;
 };
 
 QString programPath();
 
-// The process starts as `uid`, in the one extra group `group`, under `umask`.
-void runAsUser(QProcess& process, uid_t uid, gid_t gid, gid_t group, mode_t umask);
+// The process starts as `uid`, in the one extra group `group` (none for 0),
+// under `umask` (the test's own when none is given).
+void runAsUser(QProcess& process, uid_t uid, gid_t gid, gid_t group = 0, std::optional<mode_t> umask = {});
+
+// A system user of that name, in `group` too when one is named (both made
+// once per machine); false when they cannot be made.
+bool systemUser(const QString& name, uid_t& uid, gid_t& gid, const QString& group = {});
+
+// Asks the process to end, and kills it when it does not.
+void endProcess(QProcess& process);
 
 // One `video-image-capture --capture` on the desktop, as a shortcut or a
 // script starts it; `prepare` may set the process up before it starts.

@@ -1,16 +1,13 @@
 #include "support/session_bus.h"
 
 #include <QElapsedTimer>
-#include <grp.h>
-#include <unistd.h>
+
+#include "support/desktop.h"
 
 namespace testing_support {
 
 SessionBus::SessionBus(uid_t uid, gid_t gid) {
-  if (uid != 0)
-    daemon_.setChildProcessModifier([uid, gid] {
-      if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(127);
-    });
+  if (uid != 0) runAsUser(daemon_, uid, gid);
   daemon_.start("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1"});
   if (!daemon_.waitForStarted(5000)) return;
   QByteArray line;
@@ -25,25 +22,13 @@ SessionBus::SessionBus(uid_t uid, gid_t gid) {
 }
 
 SessionBus::~SessionBus() {
-  if (replaced_) {
-    if (!hadPrevious_)
-      qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    else
-      qputenv("DBUS_SESSION_BUS_ADDRESS", previous_);
-  }
-  if (daemon_.state() == QProcess::NotRunning) return;
-  daemon_.terminate();
-  if (!daemon_.waitForFinished(5000)) {
-    daemon_.kill();
-    daemon_.waitForFinished(3000);
-  }
+  if (replaced_) previous_ ? qputenv("DBUS_SESSION_BUS_ADDRESS", *previous_) : qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+  endProcess(daemon_);
 }
 
 void SessionBus::useForThisProcess() {
-  if (!replaced_) {
-    hadPrevious_ = qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS");
+  if (!replaced_ && qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
     previous_ = qgetenv("DBUS_SESSION_BUS_ADDRESS");
-  }
   replaced_ = true;
   qputenv("DBUS_SESSION_BUS_ADDRESS", address_.toLocal8Bit());
 }

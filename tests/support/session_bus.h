@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <optional>
 #include <sys/types.h>
 
 namespace testing_support {
@@ -23,8 +24,8 @@ class SessionBus {
  private:
   QProcess daemon_;
   QString address_;
-  QByteArray previous_;
-  bool replaced_ = false, hadPrevious_ = false;
+  std::optional<QByteArray> previous_;
+  bool replaced_ = false;
 };
 
 }  // namespace testing_support
