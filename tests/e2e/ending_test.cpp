@@ -5,7 +5,7 @@
 #include <signal.h>
 
 #include <functional>
-#include <memory>
+#include <optional>
 
 #include <QDir>
 #include <QFile>
@@ -102,29 +102,19 @@ class ScannerEnding : public ::testing::Test {
     QDir(testing_support::configDir()).removeRecursively();
     QDir(testing_support::picturesDir()).removeRecursively();
     ASSERT_TRUE(rt::SaveSetting("ZENO", "PARAS", "Path", pictures("ZENO0041.bmp")));
-    ASSERT_TRUE(rt::SaveSetting("scanner", "DefaultSource", "device", "test:0"));
-    ASSERT_TRUE(rt::SaveSetting("scanner", "DefaultSource", "source", "Automatic Document Feeder"));
     ASSERT_TRUE(desktop.ok()) << "no X display";
   }
 
   void startRun(bool slowPages) {
-    e2e::useTestScanner();
-    if (slowPages) {
-      QFile conf(qEnvironmentVariable("SANE_CONFIG_DIR") + "/test.conf");
-      ASSERT_TRUE(conf.open(QIODevice::Append));
-      conf.write("read-limit true\nread-limit-size 2048\nread-delay true\nread-delay-duration 2000\n");
-    }
-    program = std::make_unique<testing_support::Program>(desktop);
-    ASSERT_TRUE(program->start());
-    const QString live = program->waitForWindow(kLiveTitle);
+    const QByteArray slow = "read-limit true\nread-limit-size 2048\nread-delay true\nread-delay-duration 2000\n";
+    ASSERT_TRUE(e2e::useTestScanner("Automatic Document Feeder", slowPages ? slow : QByteArray()));
+    program.emplace(desktop);
+    const QString live = e2e::startLive(*program);
     ASSERT_FALSE(live.isEmpty()) << program->output().toStdString();
     program->activate(live);
     pid = desktop.run("xdotool", {"getwindowpid", live}).trimmed().toInt();
     ASSERT_GT(pid, 0);
-    program->key("alt+t");
-    const QString twain = program->waitForWindow(e2e::kTwainTitle);
-    ASSERT_FALSE(twain.isEmpty()) << program->output().toStdString();
-    ASSERT_TRUE(program->waitForFocus(twain)) << "the scanner window does not have the keyboard focus";
+    ASSERT_FALSE(e2e::openScannerWindow(*program).isEmpty()) << program->output().toStdString();
     program->key("alt+o");
   }
 
@@ -143,7 +133,7 @@ class ScannerEnding : public ::testing::Test {
   }
 
   testing_support::Desktop desktop;
-  std::unique_ptr<testing_support::Program> program;
+  std::optional<testing_support::Program> program;
   int pid = 0;
   int pages = 0;
 };

@@ -34,12 +34,7 @@ struct Attacker {
 
   // A fresh entry of ours for `name`: a symbolic link or the next bait.
   bool putLinkAt(const char* name) {
-    if (mode == "hardlink") {
-      if (baits.empty()) return false;
-      const std::string bait = baits.back();
-      baits.pop_back();
-      return ::renameat(baitDir, bait.c_str(), dir, name) == 0;
-    }
+    if (mode == "hardlink") return moveBait(name, true);
     const std::string link = ".atk-" + std::to_string(++own);
     if (::symlinkat(target.c_str(), dir, link.c_str()) != 0) return false;
     if (::renameat(dir, link.c_str(), dir, name) == 0) return true;
@@ -47,9 +42,10 @@ struct Attacker {
     return false;
   }
 
-  // Moves a bait to `name` unless that is taken.
-  bool plantBait(const char* name) {
-    if (baits.empty() || ::renameat2(baitDir, baits.back().c_str(), dir, name, RENAME_NOREPLACE) != 0) return false;
+  // Moves the next bait to `name`; over what is there only with `replace`.
+  bool moveBait(const char* name, bool replace) {
+    if (baits.empty() || ::renameat2(baitDir, baits.back().c_str(), dir, name, replace ? 0 : RENAME_NOREPLACE) != 0)
+      return false;
     baits.pop_back();
     return true;
   }
@@ -97,7 +93,7 @@ struct Attacker {
     struct stat st {};
     if (!next.empty() && ::fstatat(dir, next.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       // Taken without replacing: a name the writer is about to claim.
-      if (mode == "symlink" ? ::symlinkat(target.c_str(), dir, next.c_str()) == 0 : plantBait(next.c_str()))
+      if (mode == "symlink" ? ::symlinkat(target.c_str(), dir, next.c_str()) == 0 : moveBait(next.c_str(), false))
         ++planted;
       else
         ++refused;

@@ -25,8 +25,7 @@ TEST(PipeWireCamera, ChosenWithTheKeyboardInVideoSourceAndCaptured) {
   testing_support::Desktop desktop;
   ASSERT_TRUE(desktop.ok()) << "no X display";
   testing_support::Program program(desktop);
-  ASSERT_TRUE(program.start());
-  const QString window = program.waitForWindow(e2e::kLiveTitle);
+  const QString window = e2e::startLive(program);
   ASSERT_FALSE(window.isEmpty()) << program.output().toStdString();
   QTest::qWait(1000);
   program.activate(window);

@@ -39,10 +39,9 @@ struct RemoteCaptureTest : ::testing::Test {
   void TearDown() override { QDBusConnection::disconnectFromBus("watcher"); }
 
   bool owned(const QString& name) { return watcher.interface()->isServiceRegistered(name).value(); }
-  // The live window is up and the program answers on the bus.
-  bool waitUntilReady(testing_support::Program& program) {
-    return !program.waitForWindow(kLiveTitle).isEmpty() &&
-           waitUntil([&] { return owned(remote::kServiceName); }, 30000);
+  // The program started: its live window is up and it answers on the bus.
+  bool startedAndReady(testing_support::Program& program) {
+    return !e2e::startLive(program).isEmpty() && waitUntil([&] { return owned(remote::kServiceName); }, 30000);
   }
   testing_support::CaptureCall callCapture() const { return testing_support::callCapture(desktop); }
 
@@ -53,8 +52,7 @@ struct RemoteCaptureTest : ::testing::Test {
 
 TEST_F(RemoteCaptureTest, EachCallWritesTheNextPictureAndPrintsItsPath) {
   testing_support::Program program(desktop);
-  ASSERT_TRUE(program.start());
-  ASSERT_TRUE(waitUntilReady(program)) << program.output().toStdString();
+  ASSERT_TRUE(startedAndReady(program)) << program.output().toStdString();
   QTest::qWait(1000);  // let the test pattern deliver its first frames
 
   const QStringList names = e2e::numbered("MOR", 1, 3, ".bmp");
@@ -75,14 +73,11 @@ TEST_F(RemoteCaptureTest, EachCallWritesTheNextPictureAndPrintsItsPath) {
 
 TEST_F(RemoteCaptureTest, WithoutALivePictureOrWithoutAProgramTheCallSaysSoAndWritesNothing) {
   {
-    const QString scanner = "^Orvalux Video Image Capture 1.22 - Twain Capture$";
     e2e::useTestScanner();
     testing_support::Program program(desktop);
-    ASSERT_TRUE(program.start());
-    ASSERT_TRUE(waitUntilReady(program)) << program.output().toStdString();
+    ASSERT_TRUE(startedAndReady(program)) << program.output().toStdString();
     program.activate(program.waitForWindow(kLiveTitle));
-    program.key("alt+t");
-    ASSERT_FALSE(program.waitForWindow(scanner).isEmpty()) << program.output().toStdString();
+    ASSERT_FALSE(e2e::openScannerWindow(program).isEmpty()) << program.output().toStdString();
     ASSERT_TRUE(waitUntil([&] { return !program.hasWindow(kLiveTitle); }, 10000));
     const testing_support::CaptureCall call = callCapture();
     EXPECT_EQ(call.status, 1);
@@ -154,8 +149,7 @@ TEST_F(RemoteCaptureTest, TheDesktopsGlobalShortcutCaptures) {
   ASSERT_TRUE(waitUntil([&] { return owned("org.freedesktop.portal.Desktop"); }, 30000))
       << QString::fromLocal8Bit(portal.readAll()).toStdString();
   testing_support::Program program(desktop);
-  ASSERT_TRUE(program.start());
-  ASSERT_TRUE(waitUntilReady(program)) << program.output().toStdString();
+  ASSERT_TRUE(startedAndReady(program)) << program.output().toStdString();
 
   const QString mock = "org.freedesktop.portal.Desktop", path = "/org/freedesktop/portal/desktop",
                 test = "io.github.video_image_capture.TestPortal";
@@ -172,8 +166,7 @@ TEST_F(RemoteCaptureTest, TheDesktopsGlobalShortcutCaptures) {
   QTest::qWait(1000);  // a second picture would have come by now
   EXPECT_EQ(e2e::filesIn(picturesDir()), QStringList{"MOR0001.bmp"});
   EXPECT_TRUE(e2e::holdsFormat(picturesDir() + "/MOR0001.bmp"));
-  portal.terminate();
-  portal.waitForFinished(5000);
+  testing_support::endProcess(portal);
 }
 
 }  // namespace

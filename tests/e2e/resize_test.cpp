@@ -71,16 +71,14 @@ TEST_P(Resize, ThePictureKeepsItsFourEdgesAndItsShape) {
   if (!desktop.ok()) GTEST_SKIP() << c.windowManager.toStdString() << " cannot run here";
   Program program(desktop);
   if (!c.scale.isEmpty()) program.setEnvironment("QT_SCALE_FACTOR", c.scale);
-  ASSERT_TRUE(program.start());
-  const QString live = program.waitForWindow(e2e::kLiveTitle);
+  const QString live = e2e::startLive(program);
   ASSERT_FALSE(live.isEmpty()) << program.output().toStdString();
   QTest::qWait(1500);
   if (c.resize.startsWith("sway:")) {
     ASSERT_TRUE(program.swayCommand(live, c.resize.mid(5)));
   } else if (!c.resize.isEmpty()) {
-    QStringList command = c.resize.arg(live).split(QChar(' '));
-    const QString tool = command.takeFirst();
-    desktop.run(tool, command);
+    const QStringList command = c.resize.arg(live).split(' ');
+    desktop.run(command[0], command.mid(1));
   }
   QTest::qWait(1500);
 
